@@ -1,0 +1,119 @@
+#ifndef RDX480_LINK_SINGLETON_SERIALPORT_H
+#define RDX480_LINK_SINGLETON_SERIALPORT_H
+
+#include "link/CData.h"
+#include "link/Frame.h"
+#include "link/FrameAssembler.h"
+#include "link/ReplyDecoder.h"
+
+#include <QAbstractSocket>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QMap>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+class QTcpSocket;
+class QTimer;
+
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+Q_DECLARE_LOGGING_CATEGORY(lcLinkFrames)
+
+// The one connection to the RDX480, over a serial line or TCP. Pages send set-commands and read requests
+// through it and learn of replies through its signals; the main window opens and closes it and turns its
+// state codes into messages. Sends block the caller for the transport waits, and replies may be decoded
+// (and signalled) before a send returns.
+class Singleton_SerialPort : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Waits, in milliseconds, for a set-command, a read request and a TCP connect.
+    static constexpr int CommandWaitMs = 500;
+    static constexpr int ReadWaitMs = 400;
+    static constexpr int ConnectWaitMs = 800;
+    static constexpr int ResendIntervalMs = 2000;
+
+    // Created on first use; closed and destroyed just before the application object goes away.
+    static Singleton_SerialPort* instance();
+
+    ~Singleton_SerialPort() override;
+
+    // Shared with the pages and the main window, as the device's manual names them.
+    int linkState = Rdx::Connecting;
+    CData deviceState;
+    Rdx::FastValues fastValues{};
+    bool busy = false;
+    int requestOrder = 0;
+    QString hostAddress;
+    QString serialPortName;
+    int tcpPort = 0;
+    int deviceNumber = 0;
+    bool useNetwork = false;
+
+    // Prepares an exchange: forgets pending reads and makes the link Ready.
+    void resetReads(int order);
+    // 1 sent and written, 0 the transport failed, -1 nothing was sent (busy, closed or not Ready).
+    int sendCommand(int code, const int* params, int count);
+    void requestRead(int kind);
+    bool isConnected() const;
+    static QStringList availablePorts();
+
+    void pipOutputSize(int& height, int& width) const;
+    void mosaicInputSize(int& height, int& width) const;
+    void mosaicOutputSize(int& height, int& width) const;
+
+    // The device error code of the last error reply (linkState - DeviceError while it is one).
+    int deviceErrorCode() const { return linkState >= Rdx::DeviceError ? linkState - Rdx::DeviceError : -1; }
+
+    // For tests and the debug log.
+    QList<int> pendingReadKeys() const { return m_pendingReads.keys(); }
+    Rdx::Frame pendingRead(int key) const { return m_pendingReads.value(key); }
+    bool isReplyTimerActive() const;
+    bool isCommandSent() const { return m_commandSent; }
+    Rdx::Frame lastSentFrame() const { return m_frameBuffer; }
+    int bufferedReplyBytes() const { return m_assembler.pendingBytes(); }
+
+signals:
+    void sendWaiting(int order);
+    void sendEnd();
+    void send_receive_end(int order);
+    void sendStarTime(int timeCount);
+    void fast1_charge();
+
+public slots:
+    void closeSerial();
+    void openSerial(QString ip = QString(), int port = -1, int id = 0);
+    void Rsp_time_out();
+    void readDataPort();
+    void handleError(QSerialPort::SerialPortError error);
+    void readDataSocket();
+    void closeSocket();
+    void stateChanged_show(QAbstractSocket::SocketState state);
+
+private:
+    Singleton_SerialPort();
+    static void destroyInstance();
+
+    void openSerialPort(const QString& name, int id);
+    void openSocket(const QString& ip, int port, int id);
+    void sendReadRequest(int kind, int index, int key);
+    bool transmitFrame(int waitMs);
+    bool writeSerial(int waitMs);
+    bool writeSocket(int waitMs);
+    void receive(const QByteArray& bytes);
+    void parseReply(const Rdx::Frame& reply);
+
+    QMap<int, Rdx::Frame> m_pendingReads;
+    QTimer* m_replyTimer;
+    bool m_commandSent = false;
+    Rdx::Frame m_frameBuffer = Rdx::emptyFrame();
+    FrameAssembler m_assembler;
+    QElapsedTimer m_clock;
+    QSerialPort* m_serialPort;
+    QTcpSocket* m_tcpSocket;
+};
+
+#endif
