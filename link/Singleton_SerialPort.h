@@ -104,6 +104,7 @@ private:
     bool writeSerial(int waitMs);
     bool writeSocket(int waitMs);
     void receive(const QByteArray& bytes);
+    void forgetExchange();
     void parseReply(const Rdx::Frame& reply);
 
     QMap<int, Rdx::Frame> m_pendingReads;
