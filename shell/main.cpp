@@ -1,11 +1,12 @@
+#include "shell/RDX480View.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setFixedSize(880, 600);
+    RDX480View::installFontFallback();
+    RDX480View window;
     window.show();
     return app.exec();
 }

@@ -1,0 +1,30 @@
+#ifndef RDX480_SHELL_LINKSETTINGS_H
+#define RDX480_SHELL_LINKSETTINGS_H
+
+#include <QString>
+
+// The connection settings and the interface language, kept between runs in ./info.ini. Read when the
+// record is built, written when it goes away, so the main window's lifetime brackets one session.
+class LinkSettings
+{
+public:
+    explicit LinkSettings(const QString& path = QStringLiteral("./info.ini"));
+    ~LinkSettings();
+    LinkSettings(const LinkSettings&) = delete;
+    LinkSettings& operator=(const LinkSettings&) = delete;
+
+    QString ip;
+    QString portName;
+    int port = 7;
+    int id = 1;
+    bool network = false;
+    bool language = false;
+
+private:
+    void load();
+    void save() const;
+
+    QString m_path;
+};
+
+#endif

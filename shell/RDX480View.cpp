@@ -1,0 +1,210 @@
+#include "shell/RDX480View.h"
+
+#include "ui_RDX480View.h"
+
+#include "link/DeviceErrors.h"
+#include "link/Singleton_SerialPort.h"
+#include "widgets/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFont>
+#include <QIcon>
+#include <QTimer>
+
+namespace {
+struct WindowTexts
+{
+    QString windowTitle;
+    QStringList titles;
+    QStringList messages; // index 2 is never shown
+};
+
+const WindowTexts& windowTexts(bool isEnglish)
+{
+    static const WindowTexts english{QStringLiteral("RDX480 Control SoftWare(V1.01)"),
+                                     {QStringLiteral("Error Message"), QStringLiteral("Prompt Message")},
+                                     {QStringLiteral("Connection failed, check if the device or network is on"),
+                                      QStringLiteral("Connection disconnected"), QString(),
+                                      QStringLiteral("Please connect before user."), QStringLiteral("Out Time")}};
+    static const WindowTexts chinese{
+        QStringLiteral("RDX480控制软件（V1.01)"),
+        {QStringLiteral("错误信息"), QStringLiteral("提示信息")},
+        {QStringLiteral("   连接失败！！请检查设备和网络配置。"), QStringLiteral("    连接不上被连接对象。"), QString(),
+         QStringLiteral("    软件未连接，请连接再使用本软件。"), QStringLiteral("    超时 或 未收到返回。")}};
+    return isEnglish ? english : chinese;
+}
+} // namespace
+
+RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::RDX480View>())
+{
+    ui->setupUi(this);
+    setFixedSize(880, 600);
+    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/image/main.ico")));
+    ui->wid_send_box->hide();
+
+    link = Singleton_SerialPort::instance();
+    link->hostAddress = settings.ip;
+    link->tcpPort = settings.port;
+    link->deviceNumber = settings.id;
+    waitTimer = new QTimer(this);
+
+    // Order matters: the overlay hides before doFunction can open a message box.
+    connect(link, &Singleton_SerialPort::sendWaiting, this, &RDX480View::rsp_showWait);
+    connect(link, &Singleton_SerialPort::sendEnd, ui->wid_send_box, &QWidget::hide);
+    connect(link, &Singleton_SerialPort::sendEnd, this, &RDX480View::doFunction);
+    connect(ui->wid_bar, &Form_function_bar::send_connect, this, &RDX480View::rsp_connect);
+    connect(ui->wid_bar, &Form_function_bar::send_close_connect, this, &RDX480View::rsp_disconnect);
+    connect(ui->wid_bar, &Form_function_bar::send_page_index, this, &RDX480View::rsp_page_index);
+    connect(ui->wig_main_page, &Form_display_page::send_language, this, &RDX480View::setLanguage);
+    connect(this, &RDX480View::send_charge_page, ui->wig_main_page, &Form_display_page::rsp_chage_page);
+    connect(this, &RDX480View::updatePage, ui->wig_main_page, QOverload<bool>::of(&Form_display_page::rsp_update_Page));
+    connect(link, &Singleton_SerialPort::sendStarTime, this, &RDX480View::rsp_time_star);
+    connect(waitTimer, &QTimer::timeout, this, &RDX480View::rsp_time_out);
+    connect(link, &Singleton_SerialPort::send_receive_end, ui->wig_main_page,
+            QOverload<int>::of(&Form_display_page::rsp_update_Page));
+
+    link->hostAddress = settings.ip;
+    link->serialPortName = settings.portName;
+    link->tcpPort = settings.port;
+    link->deviceNumber = settings.id;
+    link->useNetwork = settings.network;
+
+    setLanguage(settings.language);
+}
+
+RDX480View::~RDX480View()
+{
+    // The transport chosen on the Setting page is for this run only; NETWORK keeps its start-up value.
+    settings.ip = link->hostAddress;
+    settings.port = link->tcpPort;
+    settings.id = link->deviceNumber;
+    settings.portName = link->serialPortName;
+    settings.language = isEnglish;
+    ui.reset();
+    qDebug() << "end page";
+}
+
+void RDX480View::installFontFallback()
+{
+    const QStringList cjkFaces{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                               QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Droid Sans Fallback")};
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), cjkFaces);
+    QFont::insertSubstitutions(QFont().family(), cjkFaces);
+}
+
+void RDX480View::setLanguage(bool english)
+{
+    isEnglish = english;
+    ui->wid_bar->setLanguage(english);
+    ui->wig_main_page->setLanguage(english);
+
+    const WindowTexts& texts = windowTexts(english);
+    titles.clear();
+    messages.clear();
+    errorTexts.clear();
+    titles = texts.titles;
+    messages = texts.messages;
+    errorTexts = Rdx::deviceErrorTexts(english);
+    setWindowTitle(texts.windowTitle);
+    settings.language = english;
+}
+
+void RDX480View::rsp_showWait(int star)
+{
+    qDebug() << "star = " << star;
+    ui->wid_send_box->show();
+    qDebug() << "show";
+    // Paint the overlay before the send blocks; operator input waits until the exchange is over.
+    if (star != 0) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        qDebug() << "show WAIT END";
+    }
+}
+
+void RDX480View::doFunction()
+{
+    if (waitTimer->isActive())
+        waitTimer->stop();
+    qDebug() << "sendEnd = " << link->linkState;
+
+    const int state = link->linkState;
+    if (state > Rdx::DeviceError) {
+        const int code = state - Rdx::DeviceError;
+        if (code > Rdx::LastTextedError)
+            MessageBox::show(titles.value(0), Rdx::unknownDeviceErrorText(code, isEnglish));
+        else
+            showDeviceError(code - Rdx::FirstTextedError);
+        return;
+    }
+    switch (state) {
+    case Rdx::Opened:
+        ui->wid_bar->setConnected(true);
+        link->linkState = Rdx::Connected;
+        emit updatePage(true);
+        break;
+    case Rdx::OpenFailed:
+        showMessage(OpenFailedMessage);
+        break;
+    case Rdx::SendFailed:
+        showMessage(SendFailedMessage);
+        break;
+    case Rdx::Closed:
+        ui->wid_bar->setConnected(false);
+        emit updatePage(false);
+        break;
+    case Rdx::NotConnected:
+        showMessage(NotConnectedMessage);
+        break;
+    default:
+        break;
+    }
+}
+
+void RDX480View::rsp_connect()
+{
+    link->openSerial(QString(), -1, 0);
+}
+
+void RDX480View::rsp_disconnect()
+{
+    link->closeSerial();
+}
+
+void RDX480View::rsp_page_index(int index)
+{
+    // Setting and Information work without a device; Control and Mosaic only show its state.
+    if (link->isConnected() || (index != Form_display_page::ControlPage && index != Form_display_page::MosaicPage))
+        emit send_charge_page(index);
+    else
+        showMessage(NotConnectedMessage);
+}
+
+void RDX480View::rsp_time_star(int timeCount)
+{
+    waitTimer->start(timeCount);
+}
+
+void RDX480View::rsp_time_out()
+{
+    ui->wid_send_box->hide();
+    waitTimer->stop();
+    link->resetReads(-2);
+    qDebug() << "time out";
+    showMessage(TimeOutMessage);
+}
+
+void RDX480View::showMessage(int code)
+{
+    const QString title = titles.value(code / 10);
+    const QString text = messages.value(code % 10);
+    if (!text.isEmpty())
+        MessageBox::show(title, text);
+}
+
+void RDX480View::showDeviceError(int index)
+{
+    if (index >= 0 && index < errorTexts.size())
+        MessageBox::show(titles.value(0), errorTexts.at(index));
+}

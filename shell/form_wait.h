@@ -1,0 +1,25 @@
+#ifndef RDX480_SHELL_FORM_WAIT_H
+#define RDX480_SHELL_FORM_WAIT_H
+
+#include <QFrame>
+
+class QLabel;
+class QMovie;
+
+// The "Please wait for data processing" box laid over the whole window while a device exchange runs.
+// The main window only shows and hides it; the animation runs from construction on.
+class form_wait : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit form_wait(QWidget* parent = nullptr);
+
+private:
+    QMovie* m_movie;
+    QLabel* m_movieLabel;
+    QLabel* m_textLabel;
+    QFrame* m_box;
+};
+
+#endif
