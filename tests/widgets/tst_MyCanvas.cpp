@@ -1,0 +1,317 @@
+#include "widgets/MyCanvas.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using Device = std::array<int, 4>;
+Q_DECLARE_METATYPE(Device)
+
+namespace {
+const QColor mainBlue(85, 170, 255);
+const QColor subGreen(80, 163, 63);
+const QColor highlight(255, 50, 50);
+
+// QTest::mouseMove carries no held button in Qt 5, so the drag is sent as the platform would deliver it.
+void dragTo(MyCanvas& canvas, const QPoint& to)
+{
+    QMouseEvent move(QEvent::MouseMove, to, canvas.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&canvas, &move);
+}
+
+void drag(MyCanvas& canvas, const QPoint& from, const QPoint& to)
+{
+    QTest::mouseDClick(&canvas, Qt::LeftButton, Qt::NoModifier, from);
+    dragTo(canvas, (from + to) / 2);
+    dragTo(canvas, to);
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+QColor colourAt(MyCanvas& canvas, const QPoint& at)
+{
+    return canvas.grab().toImage().pixelColor(at);
+}
+
+bool isDark(QRgb pixel)
+{
+    return qGray(pixel) < 96;
+}
+} // namespace
+
+class tst_MyCanvas : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void readsBackInDeviceOrder_data();
+    void readsBackInDeviceOrder();
+    void placesFromDevicePixels_data();
+    void placesFromDevicePixels();
+    void ignoresUnusableScales();
+
+    void dragMovesMainAndReportsIt();
+    void dragMovesSubAndReportsIt();
+    void subWinsWhereTheyOverlap();
+    void pickIncludesTheEdges();
+    void doubleClickOutsideChangesNothing();
+    void pickedWindowIsHighlighted();
+    void dropKeepsOrRestores_data();
+    void dropKeepsOrRestores();
+    void singlePressDoesNotPick();
+
+    void gridOnTheBackground();
+
+private:
+    std::unique_ptr<MyCanvas> m_canvas;
+};
+
+void tst_MyCanvas::init()
+{
+    m_canvas = std::make_unique<MyCanvas>();
+    m_canvas->resize(640, 360);
+    m_canvas->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_canvas.get()));
+}
+
+void tst_MyCanvas::cleanup()
+{
+    m_canvas.reset();
+}
+
+void tst_MyCanvas::readsBackInDeviceOrder_data()
+{
+    QTest::addColumn<double>("horizontal");
+    QTest::addColumn<double>("vertical");
+    QTest::addColumn<QRect>("placed"); // canvas pixels, set through a scale of 1
+    QTest::addColumn<Device>("main");
+
+    QTest::newRow("initial, 1920x1080") << 1920 / 640.0 << 1080 / 360.0 << QRect(20, 20, 160, 160)
+                                        << Device{60, 480, 60, 480};
+    QTest::newRow("x,w,y,h order at scale 1") << 1.0 << 1.0 << QRect(30, 60, 300, 90) << Device{30, 300, 60, 90};
+    QTest::newRow("truncated, 1024x768") << 1024 / 640.0 << 768 / 360.0 << QRect(21, 13, 101, 77)
+                                         << Device{33, 161, 27, 164};
+}
+
+void tst_MyCanvas::readsBackInDeviceOrder()
+{
+    QFETCH(double, horizontal);
+    QFETCH(double, vertical);
+    QFETCH(QRect, placed);
+    QFETCH(Device, main);
+    m_canvas->setMainWindowRect(placed.x(), placed.y(), placed.width(), placed.height());
+    m_canvas->setScale(horizontal, vertical);
+    QCOMPARE(m_canvas->mainRect(), placed);
+    QCOMPARE(m_canvas->mainWindowRect(), main);
+}
+
+void tst_MyCanvas::placesFromDevicePixels_data()
+{
+    QTest::addColumn<double>("horizontal");
+    QTest::addColumn<double>("vertical");
+    QTest::addColumn<QRect>("device"); // x, y, w, h as handed to the setter
+    QTest::addColumn<QRect>("canvas");
+    QTest::addColumn<Device>("readBack");
+
+    QTest::newRow("1024x768") << 1024 / 640.0 << 768 / 360.0 << QRect(100, 100, 300, 200) << QRect(62, 46, 187, 93)
+                              << Device{99, 299, 98, 198};
+    QTest::newRow("1920x1080 exact") << 3.0 << 3.0 << QRect(960, 540, 480, 270) << QRect(320, 180, 160, 90)
+                                     << Device{960, 480, 540, 270};
+    QTest::newRow("x,y,w,h argument order")
+        << 1.0 << 1.0 << QRect(10, 20, 30, 40) << QRect(10, 20, 30, 40) << Device{10, 30, 20, 40};
+}
+
+void tst_MyCanvas::placesFromDevicePixels()
+{
+    QFETCH(double, horizontal);
+    QFETCH(double, vertical);
+    QFETCH(QRect, device);
+    QFETCH(QRect, canvas);
+    QFETCH(Device, readBack);
+    m_canvas->setScale(horizontal, vertical);
+    m_canvas->setSubWindowRect(device.x(), device.y(), device.width(), device.height());
+    QCOMPARE(m_canvas->subRect(), canvas);
+    QCOMPARE(m_canvas->subWindowRect(), readBack);
+    m_canvas->setMainWindowRect(device.x(), device.y(), device.width(), device.height());
+    QCOMPARE(m_canvas->mainRect(), canvas);
+}
+
+void tst_MyCanvas::ignoresUnusableScales()
+{
+    m_canvas->setScale(3.0, 2.0);
+    m_canvas->setScale(0.0, std::numeric_limits<double>::quiet_NaN());
+    QCOMPARE(m_canvas->horizontalScale(), 3.0);
+    QCOMPARE(m_canvas->verticalScale(), 2.0);
+    m_canvas->setScale(-1.0, 4.0);
+    QCOMPARE(m_canvas->horizontalScale(), 3.0);
+    QCOMPARE(m_canvas->verticalScale(), 4.0);
+    m_canvas->setMainWindowRect(300, 400, 600, 800);
+    QCOMPARE(m_canvas->mainRect(), QRect(100, 100, 200, 200));
+}
+
+void tst_MyCanvas::dragMovesMainAndReportsIt()
+{
+    m_canvas->setScale(3.0, 3.0);
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    drag(*m_canvas, QPoint(50, 60), QPoint(100, 90));
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.at(0).at(0).toInt(), 1);
+    QCOMPARE(m_canvas->mainRect(), QRect(70, 50, 160, 160));
+    QCOMPARE(m_canvas->mainWindowRect(), (Device{210, 480, 150, 480}));
+    QCOMPARE(m_canvas->subRect(), QRect(200, 20, 160, 160));
+    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_MyCanvas::dragMovesSubAndReportsIt()
+{
+    m_canvas->setScale(1024 / 640.0, 768 / 360.0);
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    drag(*m_canvas, QPoint(300, 100), QPoint(400, 250));
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.at(0).at(0).toInt(), 0);
+    QCOMPARE(m_canvas->subRect(), QRect(300, 170, 160, 160));
+    QCOMPARE(m_canvas->subWindowRect(), (Device{480, 256, 362, 341}));
+    QCOMPARE(m_canvas->mainRect(), QRect(20, 20, 160, 160));
+}
+
+void tst_MyCanvas::subWinsWhereTheyOverlap()
+{
+    m_canvas->setMainWindowRect(150, 20, 160, 160);
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    drag(*m_canvas, QPoint(250, 50), QPoint(250, 150));
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.at(0).at(0).toInt(), 0);
+    QCOMPARE(m_canvas->subRect(), QRect(200, 120, 160, 160));
+    QCOMPARE(m_canvas->mainRect(), QRect(150, 20, 160, 160));
+}
+
+void tst_MyCanvas::pickIncludesTheEdges()
+{
+    const QPoint corner = m_canvas->mainRect().bottomRight(); // last pixel inside
+    QTest::mouseDClick(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, corner);
+    QCOMPARE(m_canvas->cursor().shape(), Qt::CrossCursor);
+    dragTo(*m_canvas, corner + QPoint(10, 0));
+    QTest::mouseRelease(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, corner + QPoint(10, 0));
+    QCOMPARE(m_canvas->mainRect(), QRect(30, 20, 160, 160));
+}
+
+void tst_MyCanvas::doubleClickOutsideChangesNothing()
+{
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    const QPoint outside(500, 300);
+    QTest::mouseDClick(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, outside);
+    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
+    dragTo(*m_canvas, QPoint(100, 100));
+    QTest::mouseRelease(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QCOMPARE(moved.count(), 0);
+    QCOMPARE(m_canvas->mainRect(), QRect(20, 20, 160, 160));
+    QCOMPARE(m_canvas->subRect(), QRect(200, 20, 160, 160));
+    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_MyCanvas::pickedWindowIsHighlighted()
+{
+    QCOMPARE(colourAt(*m_canvas, QPoint(100, 100)), mainBlue);
+    QCOMPARE(colourAt(*m_canvas, QPoint(280, 100)), subGreen);
+
+    QTest::mouseDClick(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 100));
+    QCOMPARE(m_canvas->cursor().shape(), Qt::CrossCursor);
+    QCOMPARE(colourAt(*m_canvas, QPoint(280, 100)), highlight);
+    QCOMPARE(colourAt(*m_canvas, QPoint(100, 100)), mainBlue);
+
+    dragTo(*m_canvas, QPoint(300, 200));
+    QCOMPARE(colourAt(*m_canvas, QPoint(300, 200)), highlight);
+    QTest::mouseRelease(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+    QCOMPARE(colourAt(*m_canvas, QPoint(300, 200)), subGreen);
+    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_MyCanvas::dropKeepsOrRestores_data()
+{
+    QTest::addColumn<QPoint>("offset");
+    QTest::addColumn<bool>("kept");
+    // The main window starts at 20, 20, 160 x 160 on a 640 x 360 canvas.
+    QTest::newRow("left edge at -1") << QPoint(-21, 0) << false;
+    QTest::newRow("left edge at 0") << QPoint(-20, 0) << true;
+    QTest::newRow("top edge at -1") << QPoint(0, -21) << false;
+    QTest::newRow("top edge at 0") << QPoint(0, -20) << true;
+    QTest::newRow("last column on the canvas width") << QPoint(461, 0) << true;
+    QTest::newRow("last column past the canvas width") << QPoint(462, 0) << false;
+    QTest::newRow("last row on the canvas height") << QPoint(0, 181) << true;
+    QTest::newRow("last row past the canvas height") << QPoint(0, 182) << false;
+    QTest::newRow("far outside") << QPoint(800, 600) << false;
+}
+
+void tst_MyCanvas::dropKeepsOrRestores()
+{
+    QFETCH(QPoint, offset);
+    QFETCH(bool, kept);
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    const QPoint from(60, 60);
+    drag(*m_canvas, from, from + offset);
+    const QRect expected = kept ? QRect(20, 20, 160, 160).translated(offset) : QRect(20, 20, 160, 160);
+    QCOMPARE(m_canvas->mainRect(), expected);
+    QCOMPARE(moved.count(), kept ? 1 : 0);
+    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
+    // Whatever the outcome, the window is idle again: its normal colour and no longer follows the mouse.
+    QCOMPARE(colourAt(*m_canvas, expected.center()), mainBlue);
+    dragTo(*m_canvas, QPoint(5, 5));
+    QCOMPARE(m_canvas->mainRect(), expected);
+}
+
+void tst_MyCanvas::singlePressDoesNotPick()
+{
+    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+    QTest::mousePress(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    dragTo(*m_canvas, QPoint(120, 120));
+    QTest::mouseRelease(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(120, 120));
+    QCOMPARE(m_canvas->mainRect(), QRect(20, 20, 160, 160));
+    QCOMPARE(moved.count(), 0);
+}
+
+void tst_MyCanvas::gridOnTheBackground()
+{
+    // Keep the windows out of the way of most of the field.
+    m_canvas->setMainWindowRect(600, 330, 10, 10);
+    m_canvas->setSubWindowRect(620, 330, 10, 10);
+    const QImage shot = m_canvas->grab().toImage();
+    QCOMPARE(shot.size(), QSize(640, 360));
+    const QRect clear(0, 0, 590, 320);
+
+    auto darkInRow = [&](int y) {
+        int count = 0;
+        for (int x = clear.left(); x <= clear.right(); ++x)
+            count += isDark(shot.pixel(x, y));
+        return count;
+    };
+    auto darkInColumn = [&](int x) {
+        int count = 0;
+        for (int y = clear.top(); y <= clear.bottom(); ++y)
+            count += isDark(shot.pixel(x, y));
+        return count;
+    };
+    // Dotted lines: a good share of each grid line is black, every 12 rows and every 21 columns.
+    for (int y = 0; y <= clear.bottom(); y += 12)
+        QVERIFY2(darkInRow(y) > clear.width() / 5, qPrintable(QString::number(y)));
+    for (int x = 0; x <= clear.right(); x += 21)
+        QVERIFY2(darkInColumn(x) > clear.height() / 5, qPrintable(QString::number(x)));
+    // Everything else is the light gray field.
+    for (int y = clear.top(); y <= clear.bottom(); ++y) {
+        for (int x = clear.left(); x <= clear.right(); ++x) {
+            if (y % 12 == 0 || x % 21 == 0)
+                continue;
+            QVERIFY2(shot.pixelColor(x, y) == QColor(Qt::lightGray), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        }
+    }
+    // The last vertical line sits at 630 and the last horizontal one at 348 (360 falls just outside).
+    QVERIFY(isDark(shot.pixel(630, 0)) || isDark(shot.pixel(630, 1)) || isDark(shot.pixel(630, 2)));
+    QVERIFY(isDark(shot.pixel(0, 348)) || isDark(shot.pixel(1, 348)) || isDark(shot.pixel(2, 348)));
+    for (int y = 0; y < 320; ++y)
+        QVERIFY(!isDark(shot.pixel(635, y)));
+}
+
+QTEST_MAIN(tst_MyCanvas)
+#include "tst_MyCanvas.moc"
