@@ -1,0 +1,374 @@
+// Frame layouts, records and reply decoding: everything of the link that needs no transport.
+#include "link/CData.h"
+#include "link/DeviceErrors.h"
+#include "link/FrameAssembler.h"
+#include "link/OutputSize.h"
+#include "link/ReplyDecoder.h"
+
+#include <QtTest>
+
+namespace {
+
+Rdx::Frame reply(std::initializer_list<int> bytes4to11, int kind, int byte2 = 0x00)
+{
+    Rdx::Frame frame = Rdx::emptyFrame();
+    frame[1] = 1;
+    frame[2] = std::uint8_t(byte2);
+    frame[3] = std::uint8_t(kind);
+    int i = 4;
+    for (int b : bytes4to11)
+        frame[i++] = std::uint8_t(b);
+    return frame;
+}
+
+QByteArray bytes(const Rdx::Frame& frame)
+{
+    return Rdx::toByteArray(frame);
+}
+
+} // namespace
+
+class TestReplyDecoding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statusReplyFillsEveryField();
+    void statusByte11_data();
+    void statusByte11();
+    void fieldsOfOtherKindsKeepTheirValues();
+    void pipWindowRepliesAreToldApartByBit7();
+    void windowAndPictureReplies();
+    void fastValues_data();
+    void fastValues();
+    void errorReplyKeepsTheCodeUnsignedAndChangesNothing();
+    void unknownKindIsOnlyReported();
+    void readAddresses_data();
+    void readAddresses();
+
+    void splitWordsAndRecords();
+    void outputSizes_data();
+    void outputSizes();
+    void deviceErrorTexts();
+
+    void assemblerCutsWholeFrames();
+    void assemblerDropsStalePartialFrames();
+};
+
+void TestReplyDecoding::statusReplyFillsEveryField()
+{
+    CData state;
+    Rdx::FastValues fast{};
+    // byte5 format 6, byte6 main HDMI1 + switch time 2, byte7 pip VGA + preset V1,
+    // byte8 audio1 7 | hotplug | ext mode 1, byte9 audio2 6 | audio3 5, byte10 layout 3 | pip model 2
+    const auto decoded =
+        Rdx::decodeReply(reply({0x00, 6, 0x24, 0x75, 0x37, 0x56, 0x23, 0x00}, Rdx::StatusRead), state, fast);
+    QVERIFY(!decoded.isError);
+    QCOMPARE(decoded.kind, 0);
+    QCOMPARE(state.outputFormat, 6);
+    QCOMPARE(state.mainInput, 4);
+    QCOMPARE(state.switchTime, 2);
+    QCOMPARE(state.pipInput, 5);
+    QCOMPARE(state.presetInput, 7);
+    QCOMPARE(state.audio1Source, 7);
+    QCOMPARE(state.dviHotplug, 1);
+    QCOMPARE(state.extInputMode, 1);
+    QCOMPARE(state.audio2Source, 6);
+    QCOMPARE(state.audio3Source, 5);
+    QCOMPARE(state.fastLayout, 3);
+    QCOMPARE(state.pipModel, 2);
+}
+
+void TestReplyDecoding::statusByte11_data()
+{
+    QTest::addColumn<int>("byte11");
+    QTest::addColumn<int>("takeMode");
+    QTest::addColumn<int>("pipOn");
+    QTest::addColumn<int>("showModel");
+    QTest::addColumn<int>("outputPort");
+    QTest::newRow("0xE6") << 0xE6 << 1 << 1 << 0 << 7;
+    QTest::newRow("0x16") << 0x16 << 1 << 1 << 2 << 0;
+    QTest::newRow("unused bit 0") << 0x01 << 0 << 0 << 0 << 0;
+    QTest::newRow("display model 3, port 2") << 0x58 << 0 << 0 << 3 << 2;
+}
+
+void TestReplyDecoding::statusByte11()
+{
+    QFETCH(int, byte11);
+    CData state;
+    Rdx::FastValues fast{};
+    Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, byte11}, Rdx::StatusRead), state, fast);
+    QTEST(state.takeMode, "takeMode");
+    QTEST(state.pipOn, "pipOn");
+    QTEST(state.showModel, "showModel");
+    QTEST(state.outputPort, "outputPort");
+}
+
+void TestReplyDecoding::fieldsOfOtherKindsKeepTheirValues()
+{
+    CData state;
+    state.brightness = 50;
+    state.subWindow.bytes = {1, 2, 3, 4, 5, 6, 7, 8};
+    Rdx::FastValues fast{};
+    Rdx::decodeReply(reply({0, 3, 0, 0, 0, 0, 0, 0}, Rdx::StatusRead), state, fast);
+    QCOMPARE(state.brightness, 50);
+    QCOMPARE(state.subWindow.bytes[7], 8);
+
+    Rdx::decodeReply(reply({10, 20, 30, 31, 0, 0, 0, 0}, Rdx::PictureRead), state, fast);
+    QCOMPARE(state.outputFormat, 3);
+}
+
+void TestReplyDecoding::pipWindowRepliesAreToldApartByBit7()
+{
+    CData state;
+    Rdx::FastValues fast{};
+    auto decoded = Rdx::decodeReply(reply({0x81, 0x2C, 0x03, 0xE8, 0x00, 0x14, 0x02, 0x58}, 6), state, fast);
+    QCOMPARE(decoded.kind, int(Rdx::PipMainWindowRead));
+    QCOMPARE(state.mainWindow.bytes[0], 0x01);
+    QCOMPARE(loadRecord(state.mainWindow), (QVector<int>{300, 1000, 20, 600}));
+    QCOMPARE(state.subWindow.bytes[0], 0);
+
+    decoded = Rdx::decodeReply(reply({0x05, 0x00, 0x02, 0x80, 0x02, 0xD0, 0x01, 0x68}, 6), state, fast);
+    QCOMPARE(decoded.kind, int(Rdx::PipSubWindowRead));
+    QCOMPARE(loadRecord(state.subWindow), (QVector<int>{1280, 640, 720, 360}));
+    QCOMPARE(loadRecord(state.mainWindow), (QVector<int>{300, 1000, 20, 600}));
+}
+
+void TestReplyDecoding::windowAndPictureReplies()
+{
+    CData state;
+    Rdx::FastValues fast{};
+    Rdx::decodeReply(reply({50, 60, 70, 32, 0, 0, 0, 0}, Rdx::PictureRead), state, fast);
+    QCOMPARE(state.brightness, 50);
+    QCOMPARE(state.contrast, 60);
+    QCOMPARE(state.color, 70);
+    QCOMPARE(state.outputBrightness, 32);
+
+    Rdx::decodeReply(reply({0, 32, 7, 128, 0, 8, 4, 56}, Rdx::InputWindowRead), state, fast);
+    QCOMPARE(loadRecord(state.inputWindow), (QVector<int>{32, 1920, 8, 1080}));
+    Rdx::decodeReply(reply({0, 40, 3, 0, 0, 16, 2, 0}, Rdx::OutputWindowRead), state, fast);
+    QCOMPARE(loadRecord(state.outputWindow), (QVector<int>{40, 768, 16, 512}));
+    Rdx::decodeReply(reply({15, 0, 8, 112, 0xAA, 0xBB, 0xCC, 0xDD}, Rdx::LedTotalRead), state, fast);
+    QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{3840, 2160}));
+    QCOMPARE(state.ledTotal.bytes[4], 0); // a two-value record takes only four bytes
+    Rdx::decodeReply(reply({0, 0, 7, 128, 0, 0, 4, 56}, Rdx::UnitWindowRead), state, fast);
+    QCOMPARE(loadRecord(state.unitWindow), (QVector<int>{0, 1920, 0, 1080}));
+}
+
+void TestReplyDecoding::fastValues_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QVector<int>>("bytes");
+    QTest::addColumn<QVector<int>>("expected");
+    QTest::newRow("1X4 packs 12-bit values") << 4 << QVector<int>{0x07, 0x80, 0x12, 0x34, 0x56, 0x0F, 0xFF, 0xEE}
+                                             << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
+    QTest::newRow("4X1 packs 12-bit values") << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00}
+                                             << QVector<int>{0, 0x400, 0xA38, 0, 0};
+    QTest::newRow("2X2 has four 16-bit values, the fifth stays")
+        << 6 << QVector<int>{0x03, 0xC0, 0x03, 0xC0, 0x02, 0x1C, 0x02, 0x1C} << QVector<int>{960, 960, 540, 540, 99};
+}
+
+void TestReplyDecoding::fastValues()
+{
+    QFETCH(int, layout);
+    QFETCH(QVector<int>, bytes);
+    QFETCH(QVector<int>, expected);
+    CData state;
+    state.fastLayout = layout;
+    Rdx::FastValues fast{0, 0, 0, 0, 99};
+    Rdx::Frame frame = reply({}, Rdx::FastValuesRead);
+    for (int i = 0; i < 8; ++i)
+        frame[4 + i] = std::uint8_t(bytes[i]);
+    Rdx::decodeReply(frame, state, fast);
+    QCOMPARE(QVector<int>(fast.begin(), fast.end()), expected);
+}
+
+void TestReplyDecoding::errorReplyKeepsTheCodeUnsignedAndChangesNothing()
+{
+    CData state;
+    state.mainInput = 4;
+    Rdx::FastValues fast{};
+    auto decoded = Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, 0}, 9, 0xFF), state, fast);
+    QVERIFY(decoded.isError);
+    QCOMPARE(decoded.errorCode, 9);
+
+    // 0xA1 is -95 as a signed byte: 100 + -95 would have read as "not connected".
+    decoded = Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, 0}, 0xA1, 0xFF), state, fast);
+    QVERIFY(decoded.isError);
+    QCOMPARE(decoded.errorCode, 0xA1);
+    QCOMPARE(state.mainInput, 4);
+}
+
+void TestReplyDecoding::unknownKindIsOnlyReported()
+{
+    CData state;
+    state.outputFormat = 6;
+    Rdx::FastValues fast{};
+    const auto decoded = Rdx::decodeReply(reply({1, 2, 3, 4, 5, 6, 7, 8}, 0x7F), state, fast);
+    QVERIFY(!decoded.isError);
+    QCOMPARE(decoded.kind, 127);
+    QCOMPARE(state.outputFormat, 6);
+}
+
+void TestReplyDecoding::readAddresses_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("byte3");
+    QTest::addColumn<int>("byte4");
+    QTest::addColumn<int>("key");
+    // pipModel 2, showModel 1, outputPort 3
+    QTest::newRow("status") << 0 << 0 << 0 << 0;
+    QTest::newRow("sub window") << 6 << 6 << 4 << 6;
+    QTest::newRow("main window") << 7 << 6 << 5 << 7;
+    QTest::newRow("picture") << 8 << 8 << 0 << 8;
+    QTest::newRow("input window") << 9 << 9 << 7 << 9;
+    QTest::newRow("output window") << 10 << 10 << 7 << 10;
+    QTest::newRow("LED total") << 11 << 11 << 4 << 11;
+    QTest::newRow("unit window") << 12 << 12 << 7 << 12;
+    QTest::newRow("fast values") << 13 << 13 << 4 << 13;
+    QTest::newRow("other") << 3 << 3 << 3 << 3;
+}
+
+void TestReplyDecoding::readAddresses()
+{
+    QFETCH(int, kind);
+    CData state;
+    state.pipModel = 2;
+    state.showModel = 1;
+    state.outputPort = 3;
+    const Rdx::ReadAddress address = Rdx::readAddress(kind, state);
+    QTEST(address.kind, "byte3");
+    QTEST(address.index, "byte4");
+    QTEST(address.key, "key");
+}
+
+void TestReplyDecoding::splitWordsAndRecords()
+{
+    const int values[4] = {300, 1000, 20, 600};
+    std::array<int, 9> params{1};
+    splitWords(values, params.data(), 1, 4);
+    QCOMPARE(params, (std::array<int, 9>{1, 1, 44, 3, 232, 0, 20, 2, 88}));
+
+    std::array<int, 3> untouched{7, 7, 7};
+    splitWords(values, untouched.data(), 0, 0);
+    QCOMPARE(untouched, (std::array<int, 3>{7, 7, 7}));
+
+    WindowRecord record;
+    storeRecord(record, values);
+    QCOMPARE(record.bytes, (std::array<int, 8>{1, 44, 3, 232, 0, 20, 2, 88}));
+    QCOMPARE(loadRecord(record), (QVector<int>{300, 1000, 20, 600}));
+
+    CData state;
+    QCOMPARE(loadRecord(state.ledTotal).size(), 2);
+    QCOMPARE(loadRecord(state.subWindow).size(), 4);
+    const int led[2] = {3840, 2160};
+    storeRecord(state.ledTotal, led);
+    QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{3840, 2160}));
+    QCOMPARE(state.ledTotal.bytes[4], 0);
+
+    const int raw[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+    copyBytes(state.mainWindow, raw);
+    QCOMPARE(state.mainWindow.bytes, (std::array<int, 8>{9, 8, 7, 6, 5, 4, 3, 2}));
+}
+
+void TestReplyDecoding::outputSizes_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QSize>("pip");
+    QTest::addColumn<QSize>("mosaicInput");
+    QTest::addColumn<QSize>("mosaicOutput");
+    const QSize kept(11, 22);
+    QTest::newRow("0") << 0 << QSize(1024, 768) << QSize(1024, 768) << QSize(1024, 768);
+    QTest::newRow("1 is 1400 square") << 1 << QSize(1400, 1400) << QSize(1920, 1080) << QSize(1400, 1400);
+    QTest::newRow("3") << 3 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(1920, 1200);
+    QTest::newRow("4 keeps") << 4 << kept << kept << kept;
+    QTest::newRow("10") << 10 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(3600, 600);
+    QTest::newRow("11 is portrait") << 11 << QSize(1200, 1600) << QSize(1200, 1600) << QSize(1200, 1600);
+    QTest::newRow("12") << 12 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(1600, 1344);
+    QTest::newRow("13 keeps") << 13 << kept << kept << kept;
+    QTest::newRow("-1 keeps") << -1 << kept << kept << kept;
+}
+
+void TestReplyDecoding::outputSizes()
+{
+    QFETCH(int, format);
+    QSize pip(11, 22), input(11, 22), output(11, 22);
+    int h = pip.height(), w = pip.width();
+    Rdx::pipOutputSize(format, h, w);
+    pip = QSize(w, h);
+    h = 22, w = 11;
+    Rdx::mosaicInputSize(format, h, w);
+    input = QSize(w, h);
+    h = 22, w = 11;
+    Rdx::mosaicOutputSize(format, h, w);
+    output = QSize(w, h);
+    QTEST(pip, "pip");
+    QTEST(input, "mosaicInput");
+    QTEST(output, "mosaicOutput");
+}
+
+void TestReplyDecoding::deviceErrorTexts()
+{
+    const QStringList english = Rdx::deviceErrorTexts(true);
+    const QStringList chinese = Rdx::deviceErrorTexts(false);
+    QCOMPARE(english.size(), 10);
+    QCOMPARE(chinese.size(), 10);
+    QCOMPARE(english.at(9 - Rdx::FirstTextedError), QStringLiteral("no input card; "));
+    QCOMPARE(chinese.at(13 - Rdx::FirstTextedError), QStringLiteral("   错误的配置模式。"));
+    for (const QString& text : chinese)
+        QVERIFY2(text.startsWith(QLatin1String("   ")), qPrintable(text));
+    QVERIFY(Rdx::unknownDeviceErrorText(200, true).contains(QLatin1String("200")));
+    QVERIFY(Rdx::unknownDeviceErrorText(200, false).contains(QLatin1String("200")));
+}
+
+void TestReplyDecoding::assemblerCutsWholeFrames()
+{
+    FrameAssembler assembler;
+    const Rdx::Frame a = reply({1, 2, 3, 4, 5, 6, 7, 8}, 0);
+    const Rdx::Frame b = reply({8, 7, 6, 5, 4, 3, 2, 1}, 9);
+
+    // 5 + 5 + 3 bytes: one reply, after the third chunk.
+    QVERIFY(assembler.feed(bytes(a).left(5), 0).isEmpty());
+    QVERIFY(assembler.feed(bytes(a).mid(5, 5), 1).isEmpty());
+    auto frames = assembler.feed(bytes(a).mid(10), 2);
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first(), a);
+    QCOMPARE(assembler.pendingBytes(), 0);
+
+    // Two replies glued, with the start of a third.
+    frames = assembler.feed(bytes(a) + bytes(b) + bytes(a).left(4), 3);
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames.at(0), a);
+    QCOMPARE(frames.at(1), b);
+    QCOMPARE(assembler.pendingBytes(), 4);
+    frames = assembler.feed(bytes(a).mid(4), 4);
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first(), a);
+
+    QVERIFY(assembler.feed(QByteArray(), 5).isEmpty());
+    assembler.feed(QByteArray("xyz"), 6);
+    assembler.clear();
+    QCOMPARE(assembler.pendingBytes(), 0);
+}
+
+void TestReplyDecoding::assemblerDropsStalePartialFrames()
+{
+    FrameAssembler assembler(80);
+    const Rdx::Frame a = reply({1, 2, 3, 4, 5, 6, 7, 8}, 0);
+
+    // A stray byte, then silence, then a whole reply: the stray byte must not shift the reply.
+    QVERIFY(assembler.feed(QByteArray(1, '\x55'), 1000).isEmpty());
+    auto frames = assembler.feed(bytes(a), 1200);
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(frames.first(), a);
+    QCOMPARE(assembler.droppedBytes(), 1);
+
+    // Within the gap, bytes belong together.
+    QVERIFY(assembler.feed(bytes(a).left(6), 2000).isEmpty());
+    frames = assembler.feed(bytes(a).mid(6), 2080);
+    QCOMPARE(frames.size(), 1);
+    QCOMPARE(assembler.droppedBytes(), 1);
+}
+
+QTEST_APPLESS_MAIN(TestReplyDecoding)
+#include "tst_replydecoding.moc"
