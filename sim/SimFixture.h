@@ -48,7 +48,7 @@ public:
 private:
     Options m_options;
     std::unique_ptr<QThread> m_thread;
-    SimDevice* m_device = nullptr; // lives on m_thread, deleted there when the thread finishes
+    SimDevice* m_device; // on m_thread once started, and deleted there
 };
 
 #endif

@@ -1,0 +1,233 @@
+#include "sim/SimDevice.h"
+
+#include "sim/SimChannel.h"
+#include "sim/SimProtocol.h"
+#include "sim/SimPty.h"
+
+#include <QHostAddress>
+#include <QMutexLocker>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <cstdio>
+
+namespace {
+constexpr int RandomDelayMinMs = 20;
+constexpr int RandomDelayMaxMs = 600;
+} // namespace
+
+SimDevice::SimDevice(const SimFixtureOptions& options, QObject* parent) : QObject(parent), m_options(options)
+{
+    m_state.extInputMode = options.extModule ? 1 : 0;
+}
+
+SimDevice::~SimDevice() = default;
+
+bool SimDevice::open()
+{
+    if (m_options.tcp) {
+        m_server = new QTcpServer(this);
+        connect(m_server, &QTcpServer::newConnection, this, &SimDevice::acceptClients);
+        if (!m_server->listen(QHostAddress::LocalHost, m_options.tcpPort)) {
+            QMutexLocker lock(&m_mutex);
+            m_error = QStringLiteral("tcp: ") + m_server->errorString();
+            return false;
+        }
+        QMutexLocker lock(&m_mutex);
+        m_tcpPort = m_server->serverPort();
+    }
+    if (m_options.serial) {
+        m_pty = new SimPty(this);
+        QString error;
+        if (!m_pty->open(&error)) {
+            QMutexLocker lock(&m_mutex);
+            m_error = QStringLiteral("serial: ") + error;
+            return false;
+        }
+        SimPty* pty = m_pty;
+        SimChannel* channel = addChannel([pty](const QByteArray& bytes) { return pty->write(bytes); }, m_options.paced);
+        m_pty->onData = [channel](const QByteArray& bytes) { channel->receive(bytes); };
+        QMutexLocker lock(&m_mutex);
+        m_serialPath = m_pty->slavePath();
+    }
+    return true;
+}
+
+QString SimDevice::errorString() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_error;
+}
+
+quint16 SimDevice::tcpPort() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_tcpPort;
+}
+
+QString SimDevice::serialPath() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_serialPath;
+}
+
+SimState SimDevice::state() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state;
+}
+
+void SimDevice::setState(const SimState& state)
+{
+    QMutexLocker lock(&m_mutex);
+    m_state = state;
+}
+
+void SimDevice::setFaults(const SimFaults& faults)
+{
+    QMutexLocker lock(&m_mutex);
+    m_faults = faults;
+    m_pendingStray = faults.strayBytes;
+    m_random.seed(faults.randomSeed);
+}
+
+QVector<Rdx::Frame> SimDevice::received() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_received;
+}
+
+void SimDevice::clearReceived()
+{
+    QMutexLocker lock(&m_mutex);
+    m_received.clear();
+}
+
+int SimDevice::repliesSent() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_repliesSent;
+}
+
+void SimDevice::acceptClients()
+{
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); // split replies must stay split
+        SimChannel* channel = addChannel(
+            [socket](const QByteArray& bytes) { return socket->write(bytes) == bytes.size() && socket->flush(); },
+            false);
+        channel->setParent(socket);
+        connect(socket, &QTcpSocket::readyRead, channel, [socket, channel] { channel->receive(socket->readAll()); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+SimChannel* SimDevice::addChannel(std::function<bool(const QByteArray&)> writer, bool paced)
+{
+    auto* channel = new SimChannel(std::move(writer), paced, this);
+    channel->setFrameHandler([this](SimChannel* from, const Rdx::Frame& frame) { handleFrame(from, frame); });
+    channel->setWrittenHandler([this](int replies) {
+        QMutexLocker lock(&m_mutex);
+        m_repliesSent += replies;
+    });
+    return channel;
+}
+
+SimDevice::Fault SimDevice::randomFault()
+{
+    if (m_faults.randomFaultRate <= 0.0)
+        return Fault::None;
+    std::uniform_real_distribution<double> chance(0.0, 1.0);
+    if (chance(m_random) >= m_faults.randomFaultRate)
+        return Fault::None;
+    std::uniform_int_distribution<int> pick(static_cast<int>(Fault::Drop), static_cast<int>(Fault::Stray));
+    return static_cast<Fault>(pick(m_random));
+}
+
+void SimDevice::handleFrame(SimChannel* channel, const Rdx::Frame& frame)
+{
+    QMutexLocker lock(&m_mutex);
+    m_received.append(frame);
+    trace(QStringLiteral("<- %1 : %2").arg(Rdx::toHex(frame), SimProtocol::describeRequest(frame)));
+    if (frame[1] != (m_options.deviceNumber & 0xFF)) {
+        trace(QStringLiteral("   (for device %1, not this one: no reply)").arg(frame[1]));
+        return;
+    }
+    const bool isRead = frame[2] == Rdx::ReadRequestCode;
+    const int code = frame[2];
+
+    const Fault fault = randomFault();
+    int delayMs = m_faults.delayMs;
+    int chunkSize = m_faults.chunkSize;
+    bool glue = m_faults.glueReplies;
+
+    Rdx::Frame reply;
+    if (fault == Fault::Error) {
+        std::uniform_int_distribution<int> errorCode(4, 13);
+        reply = SimProtocol::errorReply(m_options.deviceNumber, errorCode(m_random));
+    } else if (!isRead && m_faults.errorForCode.contains(code)) {
+        reply = SimProtocol::errorReply(m_options.deviceNumber, m_faults.errorForCode.value(code));
+    } else {
+        reply = SimProtocol::respond(m_state, frame, m_options.deviceNumber, m_faults.plainAck);
+    }
+
+    const bool silent = isRead ? m_faults.silentKinds.contains(frame[3]) : m_faults.silentCodes.contains(code);
+    if (silent || fault == Fault::Drop) {
+        trace(QStringLiteral("   (reply %1 dropped)").arg(SimProtocol::describeReply(reply)));
+        return;
+    }
+    QByteArray stray;
+    stray.swap(m_pendingStray);
+    switch (fault) {
+    case Fault::Delay:
+        delayMs += std::uniform_int_distribution<int>(RandomDelayMinMs, RandomDelayMaxMs)(m_random);
+        break;
+    case Fault::Split:
+        chunkSize = std::uniform_int_distribution<int>(1, Rdx::FrameSize - 1)(m_random);
+        break;
+    case Fault::Glue:
+        glue = true;
+        break;
+    case Fault::Stray: {
+        const int count = std::uniform_int_distribution<int>(1, 4)(m_random);
+        for (int i = 0; i < count; ++i)
+            stray.append(static_cast<char>(std::uniform_int_distribution<int>(0, 255)(m_random)));
+        break;
+    }
+    default:
+        break;
+    }
+
+    QString how;
+    if (delayMs > 0)
+        how += QStringLiteral(" delayed %1 ms").arg(delayMs);
+    if (chunkSize > 0)
+        how += QStringLiteral(" in pieces of %1").arg(chunkSize);
+    if (!stray.isEmpty())
+        how += QStringLiteral(" after stray %1").arg(Rdx::toHex(stray));
+    QByteArray bytes = Rdx::toByteArray(reply);
+    int replies = 1;
+    if (channel->holding()) {
+        // A held reply always leaves glued to the next one, even once gluing has been switched off.
+        bytes.prepend(channel->takeHeld());
+        replies = 2;
+        how += QStringLiteral(" glued to the held reply");
+    } else if (glue) {
+        channel->hold(bytes);
+        trace(QStringLiteral("   (held: %1 : %2)").arg(Rdx::toHex(reply), SimProtocol::describeReply(reply)));
+        m_pendingStray = stray; // stray bytes go out in front of the next reply that is written
+        return;
+    }
+    bytes.prepend(stray);
+    trace(QStringLiteral("-> %1 : %2%3").arg(Rdx::toHex(reply), SimProtocol::describeReply(reply), how));
+    lock.unlock();
+    channel->send(bytes, delayMs, chunkSize, replies);
+}
+
+void SimDevice::trace(const QString& line) const
+{
+    if (!m_options.trace)
+        return;
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+}
