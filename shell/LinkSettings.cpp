@@ -1,7 +1,9 @@
 #include "shell/LinkSettings.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QSettings>
+
+Q_LOGGING_CATEGORY(lcSettings, "rdx480.settings")
 
 namespace {
 const QString keyIp = QStringLiteral("IP");
@@ -49,12 +51,12 @@ void LinkSettings::save() const
     QSettings file(m_path, QSettings::IniFormat);
     file.setValue(keyIp, ip);
     file.setValue(keyPort, port);
-    qDebug() << "id" << id;
+    qCDebug(lcSettings) << "id" << id;
     file.setValue(keyId, id);
     file.setValue(keyPortName, portName);
     file.setValue(keyNetwork, network);
     file.setValue(keyLanguage, language);
     file.sync();
     if (file.status() != QSettings::NoError)
-        qWarning() << "could not write" << m_path;
+        qCWarning(lcSettings) << "could not write" << m_path;
 }

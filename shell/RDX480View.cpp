@@ -7,10 +7,12 @@
 #include "widgets/MessageBox.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFont>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QTimer>
+
+Q_LOGGING_CATEGORY(lcShell, "rdx480.shell")
 
 namespace {
 struct WindowTexts
@@ -49,6 +51,7 @@ RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     link->tcpPort = settings.port;
     link->deviceNumber = settings.id;
     waitTimer = new QTimer(this);
+    waitTimer->setObjectName(QStringLiteral("waitTimer"));
 
     // Order matters: the overlay hides before doFunction can open a message box.
     connect(link, &Singleton_SerialPort::sendWaiting, this, &RDX480View::rsp_showWait);
@@ -83,7 +86,7 @@ RDX480View::~RDX480View()
     settings.portName = link->serialPortName;
     settings.language = isEnglish;
     ui.reset();
-    qDebug() << "end page";
+    qCDebug(lcShell) << "end page";
 }
 
 void RDX480View::installFontFallback()
@@ -113,13 +116,13 @@ void RDX480View::setLanguage(bool english)
 
 void RDX480View::rsp_showWait(int star)
 {
-    qDebug() << "star = " << star;
+    qCDebug(lcShell) << "star = " << star;
     ui->wid_send_box->show();
-    qDebug() << "show";
+    qCDebug(lcShell) << "show";
     // Paint the overlay before the send blocks; operator input waits until the exchange is over.
     if (star != 0) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        qDebug() << "show WAIT END";
+        qCDebug(lcShell) << "show WAIT END";
     }
 }
 
@@ -127,7 +130,7 @@ void RDX480View::doFunction()
 {
     if (waitTimer->isActive())
         waitTimer->stop();
-    qDebug() << "sendEnd = " << link->linkState;
+    qCDebug(lcShell) << "sendEnd = " << link->linkState;
 
     const int state = link->linkState;
     if (state > Rdx::DeviceError) {
@@ -191,7 +194,7 @@ void RDX480View::rsp_time_out()
     ui->wid_send_box->hide();
     waitTimer->stop();
     link->resetReads(-2);
-    qDebug() << "time out";
+    qCDebug(lcShell) << "time out";
     showMessage(TimeOutMessage);
 }
 
