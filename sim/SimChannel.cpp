@@ -100,9 +100,10 @@ void SimChannel::flushOutput()
         m_output.pop_front();
     }
     if (!due.isEmpty()) {
-        m_write(due);
+        // Counted before the write, so a reader that has the bytes also sees them counted.
         if (replies > 0 && m_onWritten)
             m_onWritten(replies);
+        m_write(due);
     }
     if (!m_output.empty())
         schedule(m_outputTimer, m_output.front().dueNs);
