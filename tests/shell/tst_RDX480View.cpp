@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(window.maximumSize(), QSize(880, 600));
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(!window.windowIcon().isNull());
+        QVERIFY(!window.windowIcon().availableSizes().isEmpty()); // the icon file loaded
         QCOMPARE(window.windowTitle(), QStringLiteral("RDX480 Control SoftWare(V1.01)"));
         QVERIFY(!window.findChild<QWidget*>(QStringLiteral("wid_send_box"))->isVisible());
     }
