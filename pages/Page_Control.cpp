@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -23,6 +24,7 @@ const QString takeText = QStringLiteral("TAKE");
 // The canvas shows the whole output area in 640 x 360 pixels.
 constexpr double CanvasWidth = 640.0;
 constexpr double CanvasHeight = 360.0;
+constexpr int ToolBoxTitleHeight = 26;
 
 // Time-outs handed to the main window while the device works on a command.
 constexpr int SwitchWaitMs = 15000;
@@ -71,6 +73,14 @@ Page_Control::Page_Control(QWidget* parent)
     ui->butBar_for_model->setButtons(models, false);
     ui->butBar_for_doubleModel->setButtons(models, true);
     ui->toolBox->setCurrentIndex(0);
+    // Title bars sized by the Chinese font, and the gaps between them, would leave the pages less height
+    // than the 640 x 360 preview needs.
+    ui->toolBox->layout()->setSpacing(0);
+    const QList<QAbstractButton*> titleBars = ui->toolBox->findChildren<QAbstractButton*>(
+        QStringLiteral("qt_toolbox_toolboxbutton"), Qt::FindDirectChildrenOnly);
+    for (QAbstractButton* titleBar : titleBars) {
+        titleBar->setFixedHeight(ToolBoxTitleHeight);
+    }
 
     m_mainStyle = filledStyle(QStringLiteral("rgb(85, 170, 255)"));
     m_secondStyle = filledStyle(QStringLiteral("rgb(80, 163, 63)"));
@@ -142,7 +152,9 @@ void Page_Control::setLanguage(bool isEnglish)
         {QStringLiteral("Timer"), QStringLiteral("定时器")},
     };
     for (int page = 0; page < ui->toolBox->count(); ++page) {
-        ui->toolBox->setItemText(page, pages[page][isEnglish ? 0 : 1]);
+        // A title bar is a button: a single '&' would mark a shortcut instead of showing.
+        QString title = pages[page][isEnglish ? 0 : 1];
+        ui->toolBox->setItemText(page, title.replace(QLatin1Char('&'), QStringLiteral("&&")));
     }
 
     m_messageTitle = isEnglish ? QStringLiteral("Error") : QStringLiteral("错误");

@@ -42,6 +42,8 @@ private slots:
     void pipPageRefusedWhilePipOff_data();
     void pipPageRefusedWhilePipOff();
     void pipPageReadsBothWindows();
+    void nothingIsCutOff_data();
+    void nothingIsCutOff();
     void windowsShownFromTheDevice_data();
     void windowsShownFromTheDevice();
     void evenNumberRule();
@@ -133,6 +135,29 @@ void tst_Page_Control_pip::pipPageReadsBothWindows()
     }
     QCOMPARE(indexes, (QVector<int>{0, 1})); // sub, then main of PIP model 0
     QVERIFY(fx.commands().isEmpty());
+}
+
+void tst_Page_Control_pip::nothingIsCutOff_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::newRow("English") << true;
+    QTest::newRow("Chinese") << false;
+}
+
+// The page's title bars must leave room for the whole preview and the model bar.
+void tst_Page_Control_pip::nothingIsCutOff()
+{
+    QFETCH(bool, english);
+    ControlPageFixture fx;
+    QVERIFY(fx.start(pipDevice(Format1920x1080, {1280, 640, 720, 360}, {0, 1920, 0, 1080})));
+    fx.page->setLanguage(english);
+    MyCanvas* canvas = openPipPage(fx);
+    QVERIFY(canvas);
+    QCOMPARE(canvas->size(), QSize(640, 360));
+    for (const char* name : {"wid_for_show", "butBar_for_doubleModel", "groupBox_for_show", "groupBox_of_childPage"}) {
+        auto* widget = fx.find<QWidget>(name);
+        QVERIFY2(widget->visibleRegion() == QRegion(widget->rect()), name);
+    }
 }
 
 void tst_Page_Control_pip::windowsShownFromTheDevice_data()

@@ -436,8 +436,12 @@ void tst_Page_Control_switch::languages()
     QVERIFY(fx.start(deviceWith(0, 0, Rdx::Hdmi1Input)));
     auto* toolBox = fx.find<QToolBox>("toolBox");
 
+    // A title bar shows a doubled '&' as one.
+    const auto shownTitle = [toolBox](int page) {
+        return toolBox->itemText(page).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    };
     fx.page->setLanguage(false);
-    QCOMPARE(toolBox->itemText(0), QStringLiteral("信号选择 & 切换"));
+    QCOMPARE(shownTitle(0), QStringLiteral("信号选择 & 切换"));
     QCOMPARE(toolBox->itemText(1), QStringLiteral("双画面（PIP）"));
     QCOMPARE(toolBox->itemText(2), QStringLiteral("定时器"));
     QCOMPARE(fx.find<QLabel>("label_5")->text(), QStringLiteral("当前/主画面"));
