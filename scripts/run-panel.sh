@@ -61,7 +61,7 @@ session() { # language flag, name
     click Connect
     shot 1-connected "$2"
     local fill
-    fill=$(convert "$shots/$2-1-connected.png" -format '%[pixel:p{30,535}]' info:)
+    fill=$(convert "$shots/$2-1-connected.png" -format '%[pixel:p{55,505}]' info:)
     case $fill in *255,50,50*) echo "  connect button is red: connected" ;;
                   *) echo "  connect button is not red ($fill): not connected" >&2 ;; esac
     local i=2

@@ -25,10 +25,14 @@ Form_function_bar::Form_function_bar(QWidget* parent) : QWidget(parent), ui(std:
 {
     ui->setupUi(this);
 
-    // The buttons are drawn square; the mask's alpha cuts them round.
+    // The buttons are drawn square; the mask's alpha cuts them round. A square frame would show as broken
+    // arcs where the mask cuts it, so the ring around the icon is the bar's grey, darker while pressed.
     const QPixmap mask(QStringLiteral(":/image/mask.png"));
+    const QString roundButtonStyle = QStringLiteral("QPushButton { border: none; background-color: rgb(176, 176, 176); }"
+                                                    "QPushButton:pressed { background-color: rgb(110, 110, 110); }");
     for (QPushButton* button :
          {ui->but_for_control, ui->but_for_mosaic, ui->but_for_setting, ui->but_for_information}) {
+        button->setStyleSheet(roundButtonStyle);
         if (!mask.isNull())
             button->setMask(mask.size() == button->size() ? mask.mask()
                                                           : mask.scaled(button->size(), Qt::IgnoreAspectRatio).mask());
