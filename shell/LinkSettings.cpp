@@ -57,6 +57,7 @@ void LinkSettings::save() const
     file.setValue(keyNetwork, network);
     file.setValue(keyLanguage, language);
     file.sync();
-    if (file.status() != QSettings::NoError)
+    // A damaged file read back as FormatError is still replaced by the write; only AccessError means lost.
+    if (file.status() == QSettings::AccessError)
         qCWarning(lcSettings) << "could not write" << m_path;
 }
