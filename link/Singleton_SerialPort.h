@@ -76,6 +76,9 @@ public:
     Rdx::Frame lastSentFrame() const { return m_frameBuffer; }
     int bufferedReplyBytes() const { return m_assembler.pendingBytes(); }
 
+    // Takes bytes as they came from the active transport, in whatever pieces it delivered them.
+    void receive(const QByteArray& bytes);
+
 signals:
     void sendWaiting(int order);
     void sendEnd();
@@ -103,7 +106,6 @@ private:
     bool transmitFrame(int waitMs);
     bool writeSerial(int waitMs);
     bool writeSocket(int waitMs);
-    void receive(const QByteArray& bytes);
     void forgetExchange();
     void parseReply(const Rdx::Frame& reply);
 

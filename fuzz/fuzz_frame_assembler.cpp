@@ -1,0 +1,82 @@
+// Feeds arbitrary bytes in arbitrary chunks at rising timestamps into the frame assembler and checks, after
+// every chunk, that each byte ever fed is accounted for exactly once: in a frame handed out, still pending,
+// or dropped as stale - and that frames are the stream's bytes, cut in order.
+
+#include "link/FrameAssembler.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
+            std::abort();                                                                                              \
+        }                                                                                                              \
+    } while (false)
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const qint64 staleGapMs =
+        input.ConsumeBool() ? FrameAssembler::DefaultStaleGapMs : input.ConsumeIntegralInRange<qint64>(0, 300);
+    FrameAssembler assembler(staleGapMs);
+
+    // What the assembler should hold: the bytes fed and not yet handed out or dropped.
+    QByteArray expectedPending;
+    qint64 now = input.ConsumeIntegralInRange<qint64>(0, 1000000);
+    qint64 lastByteAt = 0;
+    qint64 fed = 0;
+    qint64 inFrames = 0;
+    qint64 cleared = 0;
+
+    while (input.remaining_bytes() > 0) {
+        const std::uint8_t control = input.ConsumeIntegral<std::uint8_t>();
+        if (control == 0xC1) {
+            // The link forgets a partial reply when it opens or resets; those bytes are not "dropped".
+            cleared += assembler.pendingBytes();
+            expectedPending.clear();
+            assembler.clear();
+            FUZZ_CHECK(assembler.pendingBytes() == 0);
+            continue;
+        }
+        // Mostly bytes arriving back to back, sometimes a pause around and beyond the stale gap.
+        now += (control & 0x80) ? input.ConsumeIntegralInRange<qint64>(0, 400) : (control & 0x07);
+        const std::size_t chunkSize = input.ConsumeIntegralInRange<std::size_t>(0, 40);
+        const std::string chunk = input.ConsumeBytesAsString(chunkSize);
+        const QByteArray bytes(chunk.data(), int(chunk.size()));
+
+        const int pendingBefore = assembler.pendingBytes();
+        const qint64 droppedBefore = assembler.droppedBytes();
+        FUZZ_CHECK(pendingBefore == expectedPending.size());
+
+        const QVector<Rdx::Frame> frames = assembler.feed(bytes, now);
+        fed += bytes.size();
+
+        // Only a partial reply older than the gap is dropped, whole, and never bytes of this chunk.
+        const qint64 dropped = assembler.droppedBytes() - droppedBefore;
+        const bool stale = pendingBefore > 0 && now - lastByteAt > staleGapMs;
+        FUZZ_CHECK(dropped == (stale ? pendingBefore : 0));
+        if (stale)
+            expectedPending.clear();
+        if (!bytes.isEmpty())
+            lastByteAt = now;
+
+        expectedPending.append(bytes);
+        for (const Rdx::Frame& frame : frames) {
+            FUZZ_CHECK(expectedPending.size() >= Rdx::FrameSize);
+            FUZZ_CHECK(std::equal(frame.begin(), frame.end(),
+                                  reinterpret_cast<const std::uint8_t*>(expectedPending.constData())));
+            expectedPending.remove(0, Rdx::FrameSize);
+        }
+        inFrames += qint64(frames.size()) * Rdx::FrameSize;
+
+        FUZZ_CHECK(assembler.pendingBytes() < Rdx::FrameSize);
+        FUZZ_CHECK(assembler.pendingBytes() == expectedPending.size());
+        FUZZ_CHECK(fed == inFrames + assembler.pendingBytes() + assembler.droppedBytes() + cleared);
+    }
+    return 0;
+}
