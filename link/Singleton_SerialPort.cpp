@@ -41,20 +41,20 @@ void Singleton_SerialPort::destroyInstance()
 }
 
 Singleton_SerialPort::Singleton_SerialPort()
-    : m_replyTimer(new QTimer(this)), m_serialPort(new QSerialPort(this)), m_tcpSocket(new QTcpSocket(this))
+    : replyTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
 {
     qRegisterMetaType<QSerialPort::SerialPortError>();
     qRegisterMetaType<QAbstractSocket::SocketState>();
 
-    m_replyTimer->setSingleShot(true);
-    m_clock.start();
+    replyTimer->setSingleShot(true);
+    receiveClock.start();
 
-    connect(m_replyTimer, &QTimer::timeout, this, &Singleton_SerialPort::Rsp_time_out);
-    connect(m_serialPort, &QSerialPort::readyRead, this, &Singleton_SerialPort::readDataPort);
-    connect(m_serialPort, &QSerialPort::errorOccurred, this, &Singleton_SerialPort::handleError);
-    connect(m_tcpSocket, &QTcpSocket::readyRead, this, &Singleton_SerialPort::readDataSocket);
-    connect(m_tcpSocket, &QTcpSocket::disconnected, this, &Singleton_SerialPort::closeSocket);
-    connect(m_tcpSocket, &QTcpSocket::stateChanged, this, &Singleton_SerialPort::stateChanged_show);
+    connect(replyTimer, &QTimer::timeout, this, &Singleton_SerialPort::Rsp_time_out);
+    connect(serialPort, &QSerialPort::readyRead, this, &Singleton_SerialPort::readDataPort);
+    connect(serialPort, &QSerialPort::errorOccurred, this, &Singleton_SerialPort::handleError);
+    connect(tcpSocket, &QTcpSocket::readyRead, this, &Singleton_SerialPort::readDataSocket);
+    connect(tcpSocket, &QTcpSocket::disconnected, this, &Singleton_SerialPort::closeSocket);
+    connect(tcpSocket, &QTcpSocket::stateChanged, this, &Singleton_SerialPort::stateChanged_show);
 }
 
 Singleton_SerialPort::~Singleton_SerialPort()
@@ -81,17 +81,17 @@ void Singleton_SerialPort::openSerialPort(const QString& name, int id)
         serialPortName = name;
         deviceNumber = id;
     }
-    m_serialPort->setPortName(serialPortName);
-    m_serialPort->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
-    m_serialPort->setDataBits(QSerialPort::Data8);
-    m_serialPort->setFlowControl(QSerialPort::NoFlowControl);
-    m_serialPort->setParity(QSerialPort::NoParity);
-    m_serialPort->setStopBits(QSerialPort::OneStop);
-    m_assembler.clear();
+    serialPort->setPortName(serialPortName);
+    serialPort->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
+    serialPort->setDataBits(QSerialPort::Data8);
+    serialPort->setFlowControl(QSerialPort::NoFlowControl);
+    serialPort->setParity(QSerialPort::NoParity);
+    serialPort->setStopBits(QSerialPort::OneStop);
+    receiveBuffer.clear();
 
-    linkState = m_serialPort->open(QIODevice::ReadWrite) ? Rdx::Opened : Rdx::OpenFailed;
+    linkState = serialPort->open(QIODevice::ReadWrite) ? Rdx::Opened : Rdx::OpenFailed;
     if (linkState == Rdx::OpenFailed)
-        qCDebug(lcLink) << "serial port" << serialPortName << "did not open:" << m_serialPort->errorString();
+        qCDebug(lcLink) << "serial port" << serialPortName << "did not open:" << serialPort->errorString();
     emit sendEnd();
 }
 
@@ -114,14 +114,14 @@ void Singleton_SerialPort::openSocket(const QString& ip, int port, int id)
     }
     qCDebug(lcLink) << hostAddress << " " << tcpPort;
 
-    m_tcpSocket->abort();
-    m_assembler.clear();
-    m_tcpSocket->connectToHost(hostAddress, quint16(tcpPort), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    if (m_tcpSocket->waitForConnected(ConnectWaitMs)) {
+    tcpSocket->abort();
+    receiveBuffer.clear();
+    tcpSocket->connectToHost(hostAddress, quint16(tcpPort), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    if (tcpSocket->waitForConnected(ConnectWaitMs)) {
         linkState = Rdx::Opened;
     } else {
         linkState = Rdx::OpenFailed;
-        m_tcpSocket->abort();
+        tcpSocket->abort();
     }
     emit sendEnd();
 }
@@ -131,11 +131,11 @@ void Singleton_SerialPort::closeSerial()
     qCDebug(lcLink) << "init end port";
     forgetExchange();
     if (useNetwork) {
-        if (m_tcpSocket->state() != QAbstractSocket::UnconnectedState)
-            m_tcpSocket->disconnectFromHost();
-    } else if (m_serialPort->isOpen()) {
-        m_serialPort->clear();
-        m_serialPort->close();
+        if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
+            tcpSocket->disconnectFromHost();
+    } else if (serialPort->isOpen()) {
+        serialPort->clear();
+        serialPort->close();
     }
     linkState = Rdx::Closed;
     emit sendEnd();
@@ -144,8 +144,8 @@ void Singleton_SerialPort::closeSerial()
 void Singleton_SerialPort::closeSocket()
 {
     forgetExchange();
-    if (m_tcpSocket->state() != QAbstractSocket::UnconnectedState)
-        m_tcpSocket->disconnectFromHost();
+    if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
+        tcpSocket->disconnectFromHost();
     linkState = Rdx::Closed;
     emit sendEnd();
 }
@@ -154,11 +154,11 @@ void Singleton_SerialPort::handleError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError)
         return;
-    qCDebug(lcLink) << "serial port lost:" << m_serialPort->errorString();
+    qCDebug(lcLink) << "serial port lost:" << serialPort->errorString();
     forgetExchange();
-    if (m_serialPort->isOpen()) {
-        m_serialPort->clear();
-        m_serialPort->close();
+    if (serialPort->isOpen()) {
+        serialPort->clear();
+        serialPort->close();
     }
     linkState = Rdx::Closed;
     emit sendEnd();
@@ -172,36 +172,36 @@ void Singleton_SerialPort::stateChanged_show(QAbstractSocket::SocketState state)
 // Reads still pending on a closed connection would be re-sent into the void every two seconds.
 void Singleton_SerialPort::forgetExchange()
 {
-    m_replyTimer->stop();
-    m_pendingReads.clear();
-    m_commandSent = false;
-    m_assembler.clear();
+    replyTimer->stop();
+    pendingReads.clear();
+    commandSent = false;
+    receiveBuffer.clear();
 }
 
 void Singleton_SerialPort::resetReads(int order)
 {
     if (!useNetwork) {
-        m_replyTimer->stop();
-        if (m_serialPort->isOpen())
-            m_serialPort->clear();
-        m_assembler.clear();
+        replyTimer->stop();
+        if (serialPort->isOpen())
+            serialPort->clear();
+        receiveBuffer.clear();
     }
-    m_pendingReads.clear();
+    pendingReads.clear();
     requestOrder = order;
     linkState = Rdx::Ready;
-    m_commandSent = false;
+    commandSent = false;
 }
 
 bool Singleton_SerialPort::isConnected() const
 {
     if (useNetwork)
-        return m_tcpSocket->state() == QAbstractSocket::ConnectedState;
-    return m_serialPort->isOpen();
+        return tcpSocket->state() == QAbstractSocket::ConnectedState;
+    return serialPort->isOpen();
 }
 
 bool Singleton_SerialPort::isReplyTimerActive() const
 {
-    return m_replyTimer->isActive();
+    return replyTimer->isActive();
 }
 
 int Singleton_SerialPort::sendCommand(int code, const int* params, int count)
@@ -218,12 +218,12 @@ int Singleton_SerialPort::sendCommand(int code, const int* params, int count)
 
     // The frame is not reset: bytes past the last parameter keep what the previous frame had.
     count = std::clamp(count, 0, Rdx::ParameterCount);
-    m_frameBuffer[1] = std::uint8_t(deviceNumber);
-    m_frameBuffer[2] = std::uint8_t(code);
+    frameBuffer[1] = std::uint8_t(deviceNumber);
+    frameBuffer[2] = std::uint8_t(code);
     for (int i = 0; i < count; ++i)
-        m_frameBuffer[3 + i] = std::uint8_t(params[i]);
+        frameBuffer[3 + i] = std::uint8_t(params[i]);
 
-    m_commandSent = true;
+    commandSent = true;
     const bool written = transmitFrame(CommandWaitMs);
     qCDebug(lcLink) << "res = " << written;
     emit sendEnd();
@@ -248,12 +248,12 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
     if (linkState < Rdx::Ready)
         return;
 
-    m_frameBuffer = Rdx::emptyFrame();
-    m_frameBuffer[1] = std::uint8_t(deviceNumber);
-    m_frameBuffer[2] = Rdx::ReadRequestCode;
-    m_frameBuffer[3] = std::uint8_t(kind);
-    m_frameBuffer[4] = std::uint8_t(index);
-    m_pendingReads.insert(key, m_frameBuffer);
+    frameBuffer = Rdx::emptyFrame();
+    frameBuffer[1] = std::uint8_t(deviceNumber);
+    frameBuffer[2] = Rdx::ReadRequestCode;
+    frameBuffer[3] = std::uint8_t(kind);
+    frameBuffer[4] = std::uint8_t(index);
+    pendingReads.insert(key, frameBuffer);
     transmitFrame(ReadWaitMs);
 }
 
@@ -262,79 +262,79 @@ bool Singleton_SerialPort::transmitFrame(int waitMs)
     emit sendWaiting(requestOrder);
     // Reads are re-sent only when a set-command opened the exchange; a plain refresh is ended by the
     // main window's overall time-out instead.
-    if (m_frameBuffer[2] == Rdx::ReadRequestCode && m_commandSent)
-        m_replyTimer->start(ResendIntervalMs);
+    if (frameBuffer[2] == Rdx::ReadRequestCode && commandSent)
+        replyTimer->start(ResendIntervalMs);
     return useNetwork ? writeSocket(waitMs) : writeSerial(waitMs);
 }
 
 bool Singleton_SerialPort::writeSerial(int waitMs)
 {
-    qCDebug(lcLinkFrames) << "--------------------send--------" << Rdx::toHex(m_frameBuffer) << "write";
-    if (m_serialPort->write(Rdx::toByteArray(m_frameBuffer)) != Rdx::FrameSize)
+    qCDebug(lcLinkFrames) << "--------------------send--------" << Rdx::toHex(frameBuffer) << "write";
+    if (serialPort->write(Rdx::toByteArray(frameBuffer)) != Rdx::FrameSize)
         return false;
-    if (!m_serialPort->waitForBytesWritten(waitMs)) {
+    if (!serialPort->waitForBytesWritten(waitMs)) {
         linkState = Rdx::SendFailed;
         return false;
     }
-    m_serialPort->waitForReadyRead(waitMs);
+    serialPort->waitForReadyRead(waitMs);
     return true;
 }
 
 bool Singleton_SerialPort::writeSocket(int waitMs)
 {
-    if (m_tcpSocket->write(Rdx::toByteArray(m_frameBuffer)) != Rdx::FrameSize) {
+    if (tcpSocket->write(Rdx::toByteArray(frameBuffer)) != Rdx::FrameSize) {
         linkState = Rdx::SendFailed;
         emit sendEnd();
         return false;
     }
-    qCDebug(lcLinkFrames) << "---send-----------------------" << Rdx::toHex(m_frameBuffer);
-    if (!m_tcpSocket->waitForBytesWritten(waitMs)) {
+    qCDebug(lcLinkFrames) << "---send-----------------------" << Rdx::toHex(frameBuffer);
+    if (!tcpSocket->waitForBytesWritten(waitMs)) {
         linkState = Rdx::SendFailed;
         emit sendEnd();
         return false;
     }
-    m_tcpSocket->waitForReadyRead(waitMs);
+    tcpSocket->waitForReadyRead(waitMs);
     return true;
 }
 
 void Singleton_SerialPort::Rsp_time_out()
 {
-    m_commandSent = false;
-    if (m_pendingReads.isEmpty())
+    commandSent = false;
+    if (pendingReads.isEmpty())
         return;
-    m_frameBuffer = m_pendingReads.first();
-    qCDebug(lcLink) << "re-send read, key" << m_pendingReads.firstKey();
+    frameBuffer = pendingReads.first();
+    qCDebug(lcLink) << "re-send read, key" << pendingReads.firstKey();
     transmitFrame(CommandWaitMs);
-    if (!m_pendingReads.isEmpty())
-        m_replyTimer->start(ResendIntervalMs);
+    if (!pendingReads.isEmpty())
+        replyTimer->start(ResendIntervalMs);
 }
 
 void Singleton_SerialPort::readDataPort()
 {
     // Handlers of a reply may wait for more data themselves; whatever arrived meanwhile is taken here.
-    while (m_serialPort->bytesAvailable() > 0)
-        receive(m_serialPort->readAll());
+    while (serialPort->bytesAvailable() > 0)
+        receive(serialPort->readAll());
 }
 
 void Singleton_SerialPort::readDataSocket()
 {
-    while (m_tcpSocket->bytesAvailable() > 0)
-        receive(m_tcpSocket->readAll());
+    while (tcpSocket->bytesAvailable() > 0)
+        receive(tcpSocket->readAll());
 }
 
 void Singleton_SerialPort::receive(const QByteArray& bytes)
 {
-    const qint64 droppedBefore = m_assembler.droppedBytes();
-    const QVector<Rdx::Frame> replies = m_assembler.feed(bytes, m_clock.elapsed());
-    if (m_assembler.droppedBytes() != droppedBefore)
-        qCDebug(lcLink) << "dropped" << m_assembler.droppedBytes() - droppedBefore << "stale bytes";
+    const qint64 droppedBefore = receiveBuffer.droppedBytes();
+    const QVector<Rdx::Frame> replies = receiveBuffer.feed(bytes, receiveClock.elapsed());
+    if (receiveBuffer.droppedBytes() != droppedBefore)
+        qCDebug(lcLink) << "dropped" << receiveBuffer.droppedBytes() - droppedBefore << "stale bytes";
     for (const Rdx::Frame& reply : replies)
         parseReply(reply);
 }
 
 void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
 {
-    qCDebug(lcLinkFrames) << "read data----------------------" << m_pendingReads.size() << Rdx::toHex(reply);
+    qCDebug(lcLinkFrames) << "read data----------------------" << pendingReads.size() << Rdx::toHex(reply);
 
     const Rdx::DecodedReply decoded = Rdx::decodeReply(reply, deviceState, fastValues);
     if (decoded.isError) {
@@ -343,12 +343,12 @@ void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
         emit sendEnd();
         return;
     }
-    m_pendingReads.remove(decoded.kind);
-    if (m_pendingReads.isEmpty()) {
-        m_replyTimer->stop();
+    pendingReads.remove(decoded.kind);
+    if (pendingReads.isEmpty()) {
+        replyTimer->stop();
         emit sendEnd();
     }
-    qCDebug(lcLink) << "queue size = " << m_pendingReads.size();
+    qCDebug(lcLink) << "queue size = " << pendingReads.size();
     emit send_receive_end(decoded.kind);
 }
 

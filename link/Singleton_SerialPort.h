@@ -69,12 +69,11 @@ public:
     int deviceErrorCode() const { return linkState >= Rdx::DeviceError ? linkState - Rdx::DeviceError : -1; }
 
     // For tests and the debug log.
-    QList<int> pendingReadKeys() const { return m_pendingReads.keys(); }
-    Rdx::Frame pendingRead(int key) const { return m_pendingReads.value(key); }
+    QList<int> pendingReadKeys() const { return pendingReads.keys(); }
     bool isReplyTimerActive() const;
-    bool isCommandSent() const { return m_commandSent; }
-    Rdx::Frame lastSentFrame() const { return m_frameBuffer; }
-    int bufferedReplyBytes() const { return m_assembler.pendingBytes(); }
+    bool isCommandSent() const { return commandSent; }
+    Rdx::Frame lastSentFrame() const { return frameBuffer; }
+    int bufferedReplyBytes() const { return receiveBuffer.pendingBytes(); }
 
     // Takes bytes as they came from the active transport, in whatever pieces it delivered them.
     void receive(const QByteArray& bytes);
@@ -109,14 +108,14 @@ private:
     void forgetExchange();
     void parseReply(const Rdx::Frame& reply);
 
-    QMap<int, Rdx::Frame> m_pendingReads;
-    QTimer* m_replyTimer;
-    bool m_commandSent = false;
-    Rdx::Frame m_frameBuffer = Rdx::emptyFrame();
-    FrameAssembler m_assembler;
-    QElapsedTimer m_clock;
-    QSerialPort* m_serialPort;
-    QTcpSocket* m_tcpSocket;
+    QMap<int, Rdx::Frame> pendingReads;
+    QTimer* replyTimer;
+    bool commandSent = false;
+    Rdx::Frame frameBuffer = Rdx::emptyFrame();
+    FrameAssembler receiveBuffer;
+    QElapsedTimer receiveClock;
+    QSerialPort* serialPort;
+    QTcpSocket* tcpSocket;
 };
 
 #endif
