@@ -61,6 +61,8 @@ private slots:
 
 private:
     void connectLink(Transport transport);
+    // A set-command, then a status read the device leaves unanswered: the re-send timer runs.
+    void startUnansweredStatusRead(Transport transport);
     void expectDeviceCopyMatchesSimulator();
 
     Singleton_SerialPort* link = Singleton_SerialPort::instance();
@@ -348,11 +350,7 @@ void TestLink::readsAreResentOnlyAfterACommand()
     QVERIFY(!link->isReplyTimerActive());
     QCOMPARE(link->pendingReadKeys(), QList<int>{0});
 
-    link->resetReads(-2);
-    const int oneKey = 0;
-    QCOMPARE(link->sendCommand(Rdx::SwitchModeCommand, &oneKey, 1), 1);
-    link->requestRead(Rdx::StatusRead);
-    QVERIFY(link->isReplyTimerActive());
+    startUnansweredStatusRead(Transport::Serial);
     QTRY_COMPARE(countFrames(sim->received(), Rdx::ReadRequestCode, 0), 3);
     QVERIFY(!link->isCommandSent());
 
@@ -382,17 +380,23 @@ void TestLink::resendTakesTheSmallestKey()
     QCOMPARE(sim->received().first()[3], 0);
 }
 
-void TestLink::tcpResetKeepsTheTimerButSendsNothing()
+void TestLink::startUnansweredStatusRead(Transport transport)
 {
     SimFaults faults;
     faults.silentKinds = {Rdx::StatusRead};
     sim->setFaults(faults);
-    connectLink(Transport::Tcp);
-
+    if (!link->isConnected())
+        connectLink(transport);
     link->resetReads(-2);
     const int oneKey = 0;
-    link->sendCommand(Rdx::SwitchModeCommand, &oneKey, 1);
+    QCOMPARE(link->sendCommand(Rdx::SwitchModeCommand, &oneKey, 1), 1);
     link->requestRead(Rdx::StatusRead);
+    QVERIFY(link->isReplyTimerActive());
+}
+
+void TestLink::tcpResetKeepsTheTimerButSendsNothing()
+{
+    startUnansweredStatusRead(Transport::Tcp);
     link->resetReads(-2);
     QVERIFY(link->isReplyTimerActive());
     QVERIFY(link->pendingReadKeys().isEmpty());
@@ -403,16 +407,7 @@ void TestLink::tcpResetKeepsTheTimerButSendsNothing()
 
 void TestLink::closingStopsTheResends()
 {
-    SimFaults faults;
-    faults.silentKinds = {Rdx::StatusRead};
-    sim->setFaults(faults);
-    connectLink(Transport::Tcp);
-    link->resetReads(-2);
-    const int oneKey = 0;
-    link->sendCommand(Rdx::SwitchModeCommand, &oneKey, 1);
-    link->requestRead(Rdx::StatusRead);
-    QVERIFY(link->isReplyTimerActive());
-
+    startUnansweredStatusRead(Transport::Tcp);
     link->closeSerial();
     QVERIFY(!link->isReplyTimerActive());
     QVERIFY(link->pendingReadKeys().isEmpty());
