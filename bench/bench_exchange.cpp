@@ -1,0 +1,542 @@
+// Exchanges as the operator sees them: the real main window, offscreen, against the simulated device over
+// loopback TCP and over its pseudo-terminal paced like a 9600 8N1 wire. Each figure stands beside a floor
+// measured in the same run: a minimal blocking client that sends the very frames the panel sent (taken
+// from the simulator's log), in the same order, to the same simulator, and reads each reply whole.
+#include "BenchTable.h"
+
+#include "link/Frame.h"
+#include "link/Singleton_SerialPort.h"
+#include "pages/Page_Control.h"
+#include "shell/RDX480View.h"
+#include "sim/SimFixture.h"
+#include "widgets/MessageBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Frames = QVector<Rdx::Frame>;
+
+QElapsedTimer benchClock;
+
+qint64 nowNs()
+{
+    return benchClock.nsecsElapsed();
+}
+
+double msBetween(qint64 fromNs, qint64 toNs)
+{
+    return double(toNs - fromNs) / 1e6;
+}
+
+int runCount = 20;
+bool paintCensus = false;
+
+// With --paint-census: which widgets were painted during the switch runs, and how often.
+class PaintCensus : public QObject
+{
+public:
+    QMap<QString, int> counts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const QString name =
+                QString::fromLatin1(watched->metaObject()->className()) + QLatin1Char(' ') + watched->objectName();
+            ++counts[name];
+        }
+        return false;
+    }
+};
+
+// Runs the event loop until done() holds or timeoutMs pass; timestamps are taken by the callers' own
+// handlers, so how this loop wakes adds nothing to a figure.
+bool spinUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    QTimer wake;
+    wake.start(20); // so an expired wait is noticed even when nothing else happens
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void settle(int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    spinUntil([&] { return waited.elapsed() >= ms; }, ms + 100);
+}
+
+QString describe(const Frames& frames)
+{
+    QStringList parts;
+    for (const Rdx::Frame& frame : frames)
+        parts.append(Rdx::toHex(frame));
+    return parts.join(QStringLiteral(" | "));
+}
+
+// The floor: plain POSIX blocking I/O, no event loop, no toolkit.
+class FloorClient
+{
+public:
+    ~FloorClient()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    bool openTcp(quint16 port)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (m_fd < 0)
+            return false;
+        const int on = 1;
+        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+
+    bool openSerial(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
+        if (m_fd < 0)
+            return false;
+        termios settings{};
+        if (::tcgetattr(m_fd, &settings) != 0)
+            return false;
+        ::cfmakeraw(&settings);
+        ::cfsetispeed(&settings, B9600);
+        ::cfsetospeed(&settings, B9600);
+        settings.c_cc[VMIN] = 1;
+        settings.c_cc[VTIME] = 0;
+        ::tcflush(m_fd, TCIOFLUSH);
+        return ::tcsetattr(m_fd, TCSANOW, &settings) == 0;
+    }
+
+    // Writes the frame, then reads until a whole reply is in; false on an error or after 2 s of silence.
+    bool exchange(const Rdx::Frame& frame)
+    {
+        if (::write(m_fd, frame.data(), Rdx::FrameSize) != Rdx::FrameSize)
+            return false;
+        std::uint8_t reply[Rdx::FrameSize];
+        int got = 0;
+        while (got < Rdx::FrameSize) {
+            pollfd waitFor{m_fd, POLLIN, 0};
+            if (::poll(&waitFor, 1, 2000) <= 0)
+                return false;
+            const ssize_t n = ::read(m_fd, reply + got, size_t(Rdx::FrameSize - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            got += int(n);
+        }
+        return true;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Watches one exchange of the panel: decoded replies, and (for a switch) when the target button took the
+// main style and when it was next painted.
+class ExchangeWatch : public QObject
+{
+public:
+    explicit ExchangeWatch(Singleton_SerialPort* link) : m_link(link)
+    {
+        // The link's transports are its children; their bytesWritten tells when the first frame left.
+        for (QIODevice* transport : link->findChildren<QIODevice*>())
+            connect(transport, &QIODevice::bytesWritten, this, [this] {
+                if (writtenNs < 0)
+                    writtenNs = nowNs();
+            });
+        connect(link, &Singleton_SerialPort::send_receive_end, this, [this](int) {
+            ++m_decoded;
+            if (m_decoded == 1)
+                firstReplyNs = nowNs();
+            if (m_expected > 0 && m_decoded >= m_expected && m_link->pendingReadKeys().isEmpty() && doneNs < 0)
+                doneNs = nowNs();
+        });
+    }
+
+    void arm(int expectedReplies, QPushButton* target = nullptr, const QString& style = QString())
+    {
+        if (m_target)
+            m_target->removeEventFilter(this);
+        m_expected = expectedReplies;
+        m_decoded = 0;
+        m_target = target;
+        m_style = style;
+        firstReplyNs = styledNs = paintedNs = doneNs = writtenNs = -1;
+        if (m_target)
+            m_target->installEventFilter(this);
+    }
+
+    bool finished() const { return doneNs >= 0 && (!m_target || paintedNs >= 0); }
+
+    qint64 writtenNs = -1;
+    qint64 firstReplyNs = -1;
+    qint64 styledNs = -1;
+    qint64 paintedNs = -1;
+    qint64 doneNs = -1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_target) {
+            if (styledNs < 0 && (event->type() == QEvent::StyleChange || event->type() == QEvent::Paint) &&
+                m_target->styleSheet() == m_style)
+                styledNs = nowNs();
+            if (event->type() == QEvent::Paint && styledNs >= 0 && paintedNs < 0)
+                paintedNs = nowNs();
+        }
+        return false;
+    }
+
+private:
+    Singleton_SerialPort* m_link;
+    int m_expected = 0;
+    int m_decoded = 0;
+    QPushButton* m_target = nullptr;
+    QString m_style;
+};
+
+struct CaseResult
+{
+    Samples confirmed; // switch: click -> the new input's button painted blue
+    Samples done;      // last reply decoded
+    Samples written;   // switch: click -> the set-command written to the transport
+    Samples decoded;   // switch: click -> the set-command's reply decoded
+    Samples styled;    // switch: click -> the button given the main style
+    QVector<Frames> sent;
+};
+
+class ExchangeBench
+{
+public:
+    ExchangeBench() : m_sim(simOptions()) {}
+
+    bool start()
+    {
+        MessageBox::setHandler([this](const QString& title, const QString& text) {
+            m_messages.append(title + QStringLiteral(": ") + text);
+        });
+        if (!m_sim.start())
+            return false;
+        m_window = std::make_unique<RDX480View>();
+        m_window->setLanguage(true);
+        m_window->show();
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            return false;
+        m_page = m_window->findChild<Page_Control*>(QStringLiteral("wid_for_control"));
+        m_watch = std::make_unique<ExchangeWatch>(m_link);
+        return m_page != nullptr;
+    }
+
+    void runTransport(bool network)
+    {
+        const QString transport = network ? QStringLiteral("TCP") : QStringLiteral("serial, paced 9600 8N1");
+        std::printf("\n-- %s --\n", qUtf8Printable(transport));
+        if (!connectPanel(network)) {
+            std::printf("the panel did not connect over %s; skipped\n", qUtf8Printable(transport));
+            return;
+        }
+        const CaseResult switching = measureSwitch();
+        const CaseResult control = measureRefresh(
+            QStringLiteral("control"), [this] { m_page->refreshFromDevice(5000); }, 3);
+        const CaseResult mosaic = measureRefresh(
+            QStringLiteral("mosaic"), [this] { mosaicRefresh(); }, 6);
+        const Samples silentGap = measureSilent(network);
+        m_link->closeSerial();
+
+        // The floors run with the panel's port closed: a pty has room for one reader.
+        FloorClient client;
+        const bool opened = network ? client.openTcp(m_sim.tcpPort()) : client.openSerial(m_sim.serialPath());
+        if (!opened) {
+            std::printf("floor client could not open the %s line: %s\n", qUtf8Printable(transport),
+                        std::strerror(errno));
+            return;
+        }
+        Samples floorFirst, floorSwitch, floorControl, floorMosaic;
+        replay(client, switching.sent, &floorFirst, &floorSwitch);
+        replay(client, control.sent, nullptr, &floorControl);
+        replay(client, mosaic.sent, nullptr, &floorMosaic);
+
+        const double wireTarget = network ? 2.0 : 1.15;
+        BenchTable table(QStringLiteral("Exchanges over ") + transport);
+        table.add(QStringLiteral("switch: click -> new input's button painted blue"), switching.confirmed,
+                  QStringLiteral("set-command + its reply"), floorFirst, wireTarget);
+        table.add(QStringLiteral("switch: click -> status read answered (exchange over)"), switching.done,
+                  QStringLiteral("set-command + reply, status read + reply"), floorSwitch, wireTarget);
+        table.add(QStringLiteral("Control page refresh (reads 0, 6, 7)"), control.done,
+                  QStringLiteral("the same 3 reads, one after the other"), floorControl, wireTarget);
+        table.add(QStringLiteral("mosaic refresh (reads 0, 13, 11, 12, 9, 10)"), mosaic.done,
+                  QStringLiteral("the same 6 reads, one after the other"), floorMosaic, wireTarget);
+        Samples designWait;
+        designWait.add(3.0 * Singleton_SerialPort::ReadWaitMs);
+        table.add(QStringLiteral("silent device: longest event-loop stall in a Control refresh"), silentGap,
+                  QStringLiteral("the design's waits, 3 reads x 400 ms"), designWait, 0.0);
+        table.print();
+        // A serial port reports its writes from the event loop, later than they happen: TCP only.
+        if (network)
+            std::printf("\nswitch: set-command written %.2f ms after the click (the wait overlay is painted first)",
+                        switching.written.median());
+        std::printf("\nswitch, where the time goes (medians, ms from the click): set-command's reply decoded %.2f, "
+                    "button restyled %.2f, painted %.2f, status read answered %.2f\n",
+                    switching.decoded.median(), switching.styled.median(), switching.confirmed.median(),
+                    switching.done.median());
+        if (!switching.sent.isEmpty())
+            std::printf("\nframes of one switch: %s\n", qUtf8Printable(describe(switching.sent.first())));
+        if (!control.sent.isEmpty())
+            std::printf("frames of one Control refresh: %s\n", qUtf8Printable(describe(control.sent.first())));
+        if (!mosaic.sent.isEmpty())
+            std::printf("frames of one mosaic refresh: %s\n", qUtf8Printable(describe(mosaic.sent.first())));
+    }
+
+    QStringList messages() const { return m_messages; }
+
+private:
+    static SimFixture::Options simOptions()
+    {
+        SimFixture::Options options;
+        options.paced = true; // the serial line only; TCP is never paced
+        return options;
+    }
+
+    bool connectPanel(bool network)
+    {
+        m_link->useNetwork = network;
+        if (network)
+            m_link->openSerial(QStringLiteral("127.0.0.1"), m_sim.tcpPort(), 1);
+        else
+            m_link->openSerial(m_sim.serialPath(), -1, 1);
+        if (!m_link->isConnected())
+            return false;
+        // The operator opens the Control page; the host reads status and both PIP windows.
+        auto* controlButton = m_window->findChild<QPushButton*>(QStringLiteral("but_for_control"));
+        m_watch->arm(3);
+        QTest::mouseClick(controlButton, Qt::LeftButton);
+        const bool read = spinUntil([this] { return m_watch->doneNs >= 0; }, 5000);
+        settle(50);
+        const QPushButton* main = inputButton(m_link->deviceState.mainInput);
+        m_mainStyle = main ? main->styleSheet() : QString();
+        return read && !m_mainStyle.isEmpty();
+    }
+
+    QPushButton* inputButton(int code) const
+    {
+        static const char* const names[] = {"but_of_ext",  "but_of_div2", "but_of_dvi1", "but_of_hdm2",
+                                            "but_of_hdm1", "but_of_vga",  "but_of_v2",   "but_of_v1"};
+        if (code < 0 || code > 7)
+            return nullptr;
+        return m_page->findChild<QPushButton*>(QLatin1String(names[code]));
+    }
+
+    CaseResult measureSwitch()
+    {
+        CaseResult result;
+        PaintCensus census;
+        if (paintCensus)
+            qApp->installEventFilter(&census);
+        for (int run = 0; run < runCount; ++run) {
+            // Back and forth between HDMI1 and VGA: different groups, so every click is a real switch.
+            const int target = m_link->deviceState.mainInput == Rdx::VgaInput ? Rdx::Hdmi1Input : Rdx::VgaInput;
+            QPushButton* button = inputButton(target);
+            m_sim.clearReceived();
+            m_watch->arm(2, button, m_mainStyle);
+            const qint64 start = nowNs();
+            QTest::mouseClick(button, Qt::LeftButton);
+            if (!spinUntil([this] { return m_watch->finished(); }, 5000)) {
+                std::printf("switch run %d did not finish\n", run);
+                continue;
+            }
+            result.confirmed.add(msBetween(start, m_watch->paintedNs));
+            result.decoded.add(msBetween(start, m_watch->firstReplyNs));
+            result.written.add(msBetween(start, m_watch->writtenNs));
+            result.styled.add(msBetween(start, m_watch->styledNs));
+            result.done.add(msBetween(start, m_watch->doneNs));
+            settle(30);
+            result.sent.append(m_sim.received());
+        }
+        m_watch->arm(0);
+        if (paintCensus) {
+            qApp->removeEventFilter(&census);
+            std::printf("paint events during %d switches:\n", runCount);
+            for (auto it = census.counts.cbegin(); it != census.counts.cend(); ++it)
+                std::printf("  %5d %s\n", it.value(), qUtf8Printable(it.key()));
+        }
+        return result;
+    }
+
+    CaseResult measureRefresh(const QString& name, const std::function<void()>& refresh, int replies)
+    {
+        CaseResult result;
+        for (int run = 0; run < runCount; ++run) {
+            m_sim.clearReceived();
+            m_watch->arm(replies);
+            const qint64 start = nowNs();
+            refresh();
+            if (!spinUntil([this] { return m_watch->doneNs >= 0; }, 5000)) {
+                std::printf("%s refresh run %d did not finish\n", qUtf8Printable(name), run);
+                continue;
+            }
+            result.done.add(msBetween(start, m_watch->doneNs));
+            settle(30);
+            result.sent.append(m_sim.received());
+        }
+        m_watch->arm(0);
+        return result;
+    }
+
+    // What the Mosaic page will read when it is shown, through the link as the page will do it.
+    void mosaicRefresh()
+    {
+        emit m_link->sendStarTime(5000);
+        m_link->resetReads(-2);
+        for (int kind : {Rdx::StatusRead, Rdx::FastValuesRead, Rdx::LedTotalRead, Rdx::UnitWindowRead,
+                         Rdx::InputWindowRead, Rdx::OutputWindowRead})
+            m_link->requestRead(kind);
+    }
+
+    // A device that never answers: how long the event loop goes without a turn while the Control page
+    // refreshes, seen by a 1 ms heartbeat.
+    Samples measureSilent(bool network)
+    {
+        Samples longestGap;
+        SimFaults silent;
+        silent.silentKinds = {Rdx::StatusRead, Rdx::PipSubWindowRead};
+        m_sim.setFaults(silent);
+        auto* waitTimer = m_window->findChild<QTimer*>(QStringLiteral("waitTimer"));
+        const int runs = std::max(3, runCount / 4);
+        for (int run = 0; run < runs; ++run) {
+            qint64 last = nowNs();
+            qint64 gap = 0;
+            QTimer heartbeat;
+            heartbeat.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+                const qint64 now = nowNs();
+                gap = std::max(gap, now - last);
+                last = now;
+            });
+            heartbeat.start(1);
+            settle(50);
+            gap = 0;
+            m_page->refreshFromDevice(5000);
+            settle(100);
+            heartbeat.stop();
+            longestGap.add(double(gap) / 1e6);
+            // End the exchange the way the window's time-out would, without waiting five seconds for it.
+            if (waitTimer)
+                waitTimer->stop();
+            m_link->resetReads(-2);
+        }
+        m_sim.setFaults({});
+        settle(50);
+        Q_UNUSED(network)
+        return longestGap;
+    }
+
+    static void replay(FloorClient& client, const QVector<Frames>& runs, Samples* first, Samples* all)
+    {
+        for (const Frames& frames : runs) {
+            const qint64 start = nowNs();
+            bool ok = true;
+            for (int i = 0; i < frames.size() && ok; ++i) {
+                ok = client.exchange(frames.at(i));
+                if (ok && i == 0 && first)
+                    first->add(msBetween(start, nowNs()));
+            }
+            if (ok)
+                all->add(msBetween(start, nowNs()));
+            else
+                std::printf("floor client: no reply\n");
+        }
+    }
+
+    SimFixture m_sim;
+    Singleton_SerialPort* m_link = Singleton_SerialPort::instance();
+    std::unique_ptr<RDX480View> m_window;
+    Page_Control* m_page = nullptr;
+    std::unique_ptr<ExchangeWatch> m_watch;
+    QString m_mainStyle;
+    QStringList m_messages;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "rdx480.*.debug=false");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int runsAt = args.indexOf(QStringLiteral("--runs"));
+    if (runsAt > 0 && runsAt + 1 < args.size())
+        runCount = std::max(3, args.at(runsAt + 1).toInt());
+    paintCensus = args.contains(QStringLiteral("--paint-census"));
+    benchClock.start();
+
+    // The window reads and writes ./info.ini: a folder of its own, pointing at loopback only.
+    QTemporaryDir folder;
+    if (!folder.isValid() || !QDir::setCurrent(folder.path()))
+        return 1;
+    QFile ini(QStringLiteral("info.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return 1;
+    ini.write("[General]\nIP=127.0.0.1\nPORT=7\nPORTNAME=none\nID=1\nNETWORK=true\nLANGUAGE=true\n");
+    ini.close();
+
+    RDX480View::installFontFallback();
+    std::printf("exchange benchmarks: %d runs per figure, offscreen, Qt %s\n", runCount, qVersion());
+    int status = 0;
+    {
+        ExchangeBench bench;
+        if (!bench.start()) {
+            std::printf("could not start the simulated device or the window\n");
+            return 1;
+        }
+        bench.runTransport(true);
+        bench.runTransport(false);
+        if (!bench.messages().isEmpty()) {
+            std::printf("\nmessages shown during the runs (none expected):\n");
+            for (const QString& message : bench.messages())
+                std::printf("  %s\n", qUtf8Printable(message));
+            status = 1;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Usage: scripts/bench.sh [--runs N]
+# Builds everything (scripts/setup.sh build) and runs the benchmarks offscreen against the simulated device on
+# loopback; each prints its tables (the figure, the floor measured in the same run, their ratio and target).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh build
+export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='rdx480.*.debug=false'
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR=$runtime
+
+echo "machine: $(nproc) cores, $(grep -m1 "model name" /proc/cpuinfo | cut -d: -f2- | sed "s/^ //")"
+build/bench/bench_exchange "$@"
+build/bench/bench_startup "$@"
