@@ -1,5 +1,7 @@
 #include "shell/form_wait.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QMovie>
 #include <QVBoxLayout>
@@ -33,5 +35,42 @@ form_wait::form_wait(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_box, 0, Qt::AlignCenter);
 
+    // The overlay is see-through outside its box. Masked to the box, showing and hiding it repaints only the
+    // box instead of the whole window beneath, which is what each send waited for; the mouse is held off the
+    // rest of the window by an event filter instead.
+    m_box->installEventFilter(this);
+
     m_movie->start();
+}
+
+bool form_wait::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_box) {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            setMask(m_box->geometry());
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && widget->window() == window();
+    }
+    default:
+        return false;
+    }
+}
+
+void form_wait::showEvent(QShowEvent* event)
+{
+    qApp->installEventFilter(this);
+    QFrame::showEvent(event);
+}
+
+void form_wait::hideEvent(QHideEvent* event)
+{
+    qApp->removeEventFilter(this);
+    QFrame::hideEvent(event);
 }

@@ -15,6 +15,11 @@ class form_wait : public QFrame
 public:
     explicit form_wait(QWidget* parent = nullptr);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     QMovie* m_movie;
     QLabel* m_movieLabel;

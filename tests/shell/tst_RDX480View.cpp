@@ -259,6 +259,31 @@ private slots:
         QVERIFY(!overlay->isVisible());
     }
 
+    void overlayHoldsTheMouseOffTheWindow()
+    {
+        RDX480View window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
+        auto* box = overlay->findChild<QWidget*>(QStringLiteral("wait_box"));
+        QVERIFY(box);
+        auto* information = window.findChild<QPushButton*>(QStringLiteral("but_for_information"));
+        QSignalSpy clicks(information, &QPushButton::clicked);
+
+        emit link->sendWaiting(-2);
+        // Only the box is painted over the page, so showing and hiding it does not repaint the window.
+        QCOMPARE(overlay->mask().boundingRect(), box->geometry());
+        QTest::mouseClick(information, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 0);
+        QVERIFY(!pageVisible(window, "wid_for_information"));
+
+        link->linkState = Rdx::Ready;
+        emit link->sendEnd();
+        QTest::mouseClick(information, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+        QVERIFY(pageVisible(window, "wid_for_information"));
+    }
+
     void timeOutEndsAnUnfinishedExchange_data()
     {
         QTest::addColumn<bool>("english");
