@@ -5,7 +5,7 @@
 #include "link/Singleton_SerialPort.h"
 #include "pages/Page_Control.h"
 #include "sim/SimFixture.h"
-#include "widgets/MessageBox.h"
+#include "tests/support/MessageLog.h"
 
 #include <QAbstractButton>
 #include <QPair>
@@ -29,7 +29,6 @@ public:
             link->closeSerial();
         }
         link->busy = false;
-        MessageBox::setHandler({});
     }
 
     // Starts the device with the given state, connects over TCP (or the serial line) and shows the page
@@ -52,7 +51,6 @@ public:
         // What the main window does once the link opened.
         link->linkState = Rdx::Connected;
 
-        MessageBox::setHandler([this](const QString& title, const QString& text) { messages.append({title, text}); });
         page = std::make_unique<Page_Control>();
         QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(), [this](int order) {
             switch (order) {
@@ -145,7 +143,7 @@ public:
     SimFixture sim;
     Singleton_SerialPort* link = Singleton_SerialPort::instance();
     std::unique_ptr<Page_Control> page;
-    QVector<QPair<QString, QString>> messages;
+    MessageLog messages;
 };
 
 #endif

@@ -113,8 +113,8 @@ void tst_Page_Control_pip::pipPageRefusedWhilePipOff()
 
     fx.clickToolBoxPage(1);
     QCOMPARE(fx.find<QToolBox>("toolBox")->currentIndex(), 0);
-    QCOMPARE(fx.messages.size(), 1);
-    QCOMPARE(fx.messages.first(), qMakePair(title, text));
+    QCOMPARE(fx.messages.count(), 1);
+    QCOMPARE(fx.messages.last(), qMakePair(title, text));
     QCOMPARE(fx.readRequests(Rdx::PipSubWindowRead), windowReads);
 }
 
@@ -125,7 +125,7 @@ void tst_Page_Control_pip::pipPageReadsBothWindows()
     fx.sim.clearReceived();
     QVERIFY(openPipPage(fx));
     QCOMPARE(fx.find<QToolBox>("toolBox")->currentIndex(), 1);
-    QVERIFY(fx.messages.isEmpty());
+    QCOMPARE(fx.messages.count(), 0);
 
     QVector<int> indexes;
     for (const Rdx::Frame& frame : fx.sim.received()) {
@@ -401,7 +401,7 @@ void tst_Page_Control_pip::statusWithPipOffLeavesThePipPage()
     fx.sim.setState(off);
     QVERIFY(fx.refresh());
     QCOMPARE(toolBox->currentIndex(), 0);
-    QVERIFY(fx.messages.isEmpty());
+    QCOMPARE(fx.messages.count(), 0);
 }
 
 QTEST_MAIN(tst_Page_Control_pip)

@@ -427,7 +427,7 @@ void tst_Page_Control_switch::statusKeepsTheTimerPage()
     // A status with PIP off in Pre + TAKE mode leaves the operator on the Timer page.
     QVERIFY(fx.refresh());
     QCOMPARE(toolBox->currentIndex(), 2);
-    QVERIFY(fx.messages.isEmpty());
+    QCOMPARE(fx.messages.count(), 0);
 }
 
 void tst_Page_Control_switch::languages()

@@ -1,4 +1,4 @@
-#include "MessageLog.h"
+#include "tests/support/MessageLog.h"
 
 #include "link/Frame.h"
 #include "link/Singleton_SerialPort.h"
