@@ -2,6 +2,7 @@
 // every chunk, that each byte ever fed is accounted for exactly once: in a frame handed out, still pending,
 // or dropped as stale - and that frames are the stream's bytes, cut in order.
 
+#include "fuzz/FuzzCheck.h"
 #include "link/FrameAssembler.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -9,14 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -4,6 +4,7 @@
 // fewer than 13 bytes stay buffered, the link state is an ordinary one or a device error (100 + 0..255),
 // pending reads only ever shrink, and every decoded field stays within the bits it was taken from.
 
+#include "fuzz/FuzzCheck.h"
 #include "link/Singleton_SerialPort.h"
 
 #include <QCoreApplication>
@@ -24,14 +25,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 namespace {
 

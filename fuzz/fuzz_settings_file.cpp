@@ -2,6 +2,7 @@
 // and write it back. Checked: missing or empty keys give the documented defaults, what the record writes
 // holds all six keys and reads back as the same values, and writing that back again changes no byte.
 
+#include "fuzz/FuzzCheck.h"
 #include "shell/LinkSettings.h"
 
 #include <QByteArray>
@@ -14,14 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 namespace {
 
