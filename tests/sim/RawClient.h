@@ -1,8 +1,10 @@
 #ifndef RDX480_TESTS_SIM_RAWCLIENT_H
 #define RDX480_TESTS_SIM_RAWCLIENT_H
 
+#include "sim/SimFixture.h"
+
 #include <QByteArray>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <memory>
@@ -34,16 +36,15 @@ public:
     void send(const QByteArray& bytes)
     {
         m_device->write(bytes);
-        waitForBytesWritten();
+        while (m_device->bytesToWrite() > 0 && m_device->waitForBytesWritten(1000))
+            continue;
     }
 
     // Reads until at least `count` bytes have come or the wait runs out; `reads` counts the deliveries.
     QByteArray readAtLeast(int count, int timeoutMs = 5000, int* reads = nullptr)
     {
         QByteArray data;
-        QElapsedTimer clock;
-        clock.start();
-        while (data.size() < count && clock.elapsed() < timeoutMs) {
+        for (QDeadlineTimer deadline(timeoutMs); data.size() < count && !deadline.hasExpired();) {
             if (m_device->bytesAvailable() == 0 && !m_device->waitForReadyRead(50))
                 continue;
             data += m_device->readAll();
@@ -69,12 +70,6 @@ public:
     }
 
 private:
-    void waitForBytesWritten()
-    {
-        while (m_device->bytesToWrite() > 0 && m_device->waitForBytesWritten(1000)) {
-        }
-    }
-
     std::unique_ptr<QIODevice> m_device;
 };
 
@@ -100,8 +95,36 @@ inline QByteArray readRequest(int kind, int index = 0, int device = 1)
 // A reply frame as the device should write it: 0x91, device, byte 2, then bytes 3..11, 0x91.
 inline QByteArray reply(int byte2, std::initializer_list<int> bytes3to11, int device = 1)
 {
-    QByteArray bytes = frame(device, byte2, bytes3to11);
-    return bytes;
+    return frame(device, byte2, bytes3to11);
 }
+
+// What a fresh device answers to a status read and to a picture read.
+inline QByteArray defaultStatus()
+{
+    return reply(0, {0, 0, 6, 0x04, 0x75, 0x17, 0x56, 0, 0});
+}
+
+inline QByteArray defaultPicture()
+{
+    return reply(0, {8, 50, 50, 50, 32, 0, 0, 0, 0});
+}
+
+// Faults built in one expression: faultsWith([](SimFaults& f) { f.chunkSize = 4; }).
+template <typename Edit> SimFaults faultsWith(Edit edit)
+{
+    SimFaults faults;
+    edit(faults);
+    return faults;
+}
+
+// A started simulated device with one raw client on its TCP port.
+struct SimSession
+{
+    explicit SimSession(SimFixture::Options options = {}) : sim(options) {}
+    bool start() { return sim.start() && client.connectTcp(sim.tcpPort()); }
+
+    SimFixture sim;
+    RawClient client;
+};
 
 #endif

@@ -3,6 +3,23 @@
 #include <QProcess>
 #include <QtTest>
 
+namespace {
+QStringList arguments(std::initializer_list<const char*> words)
+{
+    QStringList list;
+    for (const char* word : words)
+        list << QString::fromLatin1(word);
+    return list;
+}
+
+// Runs the program to its end and returns its exit code, or -1 when it did not finish.
+int runToEnd(QProcess& process, const QStringList& arguments)
+{
+    process.start(QStringLiteral(RDX480_SIM_PROGRAM), arguments);
+    return process.waitForFinished(10000) ? process.exitCode() : -1;
+}
+} // namespace
+
 // rdx480-sim as operators and scripts run it: its printed addresses, one exchange on each, a clean stop.
 class tst_SimProgram : public QObject
 {
@@ -22,8 +39,6 @@ private:
 bool tst_SimProgram::start(QProcess& process, const QStringList& arguments, quint16& port, QString& serial)
 {
     process.start(QStringLiteral(RDX480_SIM_PROGRAM), arguments);
-    if (!process.waitForStarted(5000))
-        return false;
     port = 0;
     serial.clear();
     const bool wantTcp = !arguments.contains(QStringLiteral("--no-tcp"));
@@ -50,9 +65,7 @@ bool tst_SimProgram::start(QProcess& process, const QStringList& arguments, quin
 void tst_SimProgram::help()
 {
     QProcess process;
-    process.start(QStringLiteral(RDX480_SIM_PROGRAM), {QStringLiteral("--help")});
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(runToEnd(process, arguments({"--help"})), 0);
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
     for (const char* option : {"--tcp-port", "--no-tcp", "--no-serial", "--paced", "--device", "--ext-module",
                                "--plain-ack", "--trace", "--silent-code", "--silent-kind", "--delay", "--error-for",
@@ -62,13 +75,10 @@ void tst_SimProgram::help()
 
 void tst_SimProgram::badOptionFails()
 {
-    for (const QStringList& arguments :
-         {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--device"), QStringLiteral("300")},
-          QStringList{QStringLiteral("--error-for"), QStringLiteral("1")}}) {
+    for (const QStringList& bad :
+         {arguments({"--bogus"}), arguments({"--device", "300"}), arguments({"--error-for", "1"})}) {
         QProcess process;
-        process.start(QStringLiteral(RDX480_SIM_PROGRAM), arguments);
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 2);
+        QCOMPARE(runToEnd(process, bad), 2);
         QVERIFY(!process.readAllStandardError().isEmpty());
     }
 }
@@ -78,32 +88,30 @@ void tst_SimProgram::serveTcpAndSerialThenStop()
     QProcess process;
     quint16 port = 0;
     QString serialPath;
-    QVERIFY(start(process, {QStringLiteral("--trace")}, port, serialPath));
-    QVERIFY(port != 0);
+    QVERIFY(start(process, arguments({"--trace"}), port, serialPath));
     QVERIFY(QFile::exists(serialPath));
 
-    const QByteArray status = reply(0, {0, 0, 6, 0x04, 0x75, 0x17, 0x56, 0, 0});
     RawClient tcp;
     QVERIFY(tcp.connectTcp(port));
-    QCOMPARE(tcp.exchange(readRequest(0)), status);
+    QCOMPARE(tcp.exchange(readRequest(0)), defaultStatus());
+    const QByteArray onHdmi2 = reply(0, {0, 0, 6, 0x03, 0x75, 0x17, 0x56, 0, 0});
     {
         RawClient serial;
         QVERIFY(serial.openSerial(serialPath));
-        QCOMPARE(serial.exchange(frame(1, 1, {3})), reply(0, {0, 0, 6, 0x03, 0x75, 0x17, 0x56, 0, 0}));
+        QCOMPARE(serial.exchange(frame(1, 1, {3})), onHdmi2);
     }
     // The panel may close and reopen its port; the line stays usable.
     RawClient serialAgain;
     QVERIFY(serialAgain.openSerial(serialPath));
-    QCOMPARE(serialAgain.exchange(readRequest(0)), reply(0, {0, 0, 6, 0x03, 0x75, 0x17, 0x56, 0, 0}));
+    QCOMPARE(serialAgain.exchange(readRequest(0)), onHdmi2);
 
     process.terminate(); // SIGTERM
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     const QString trace = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(trace.contains(QLatin1String("<- 91 01 01 03")), qPrintable(trace));
-    QVERIFY2(trace.contains(QLatin1String("switch input HDMI2")), qPrintable(trace));
-    QVERIFY2(trace.contains(QLatin1String("status format=6 main=HDMI2")), qPrintable(trace));
+    for (const char* line : {"<- 91 01 01 03", "switch input HDMI2", "status format=6 main=HDMI2"})
+        QVERIFY2(trace.contains(QLatin1String(line)), qPrintable(trace));
     QVERIFY(!QFile::exists(serialPath) || !RawClient().openSerial(serialPath));
 }
 
@@ -113,9 +121,7 @@ void tst_SimProgram::faultOptionsReachTheDevice()
     quint16 port = 0;
     QString serialPath;
     QVERIFY(start(process,
-                  {QStringLiteral("--no-serial"), QStringLiteral("--device"), QStringLiteral("3"),
-                   QStringLiteral("--error-for"), QStringLiteral("4:13"), QStringLiteral("--plain-ack"),
-                   QStringLiteral("--stray"), QStringLiteral("00ff")},
+                  arguments({"--no-serial", "--device", "3", "--error-for", "4:13", "--plain-ack", "--stray", "00ff"}),
                   port, serialPath));
     QVERIFY(serialPath.isEmpty());
     RawClient tcp;
