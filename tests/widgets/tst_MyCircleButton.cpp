@@ -8,15 +8,9 @@ const QColor blue(85, 170, 255);
 const QColor green(80, 163, 63);
 const QColor red(255, 50, 50);
 
-void enter(QWidget* widget)
+void send(QWidget* widget, QEvent::Type type)
 {
-    QEvent event(QEvent::Enter);
-    QApplication::sendEvent(widget, &event);
-}
-
-void leave(QWidget* widget)
-{
-    QEvent event(QEvent::Leave);
+    QEvent event(type);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -32,53 +26,36 @@ class tst_MyCircleButton : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsBlue();
-    void idleTurnsGreenWhileHovered();
-    void activeStaysRedWhileHovered();
-    void deactivatingReturnsToBlue();
+    void hoverColours_data();
+    void hoverColours();
     void paintsAnEllipseOverTheWholeRect();
     void stillClicksLikeAButton();
 };
 
-void tst_MyCircleButton::startsBlue()
+void tst_MyCircleButton::hoverColours_data()
 {
-    MyCircleButton button;
-    QCOMPARE(button.fillColor(), blue);
+    QTest::addColumn<QVector<bool>>("activations");
+    QTest::addColumn<QColor>("idle");
+    QTest::addColumn<QColor>("hovered");
+    QTest::newRow("new button turns green") << QVector<bool>{} << blue << green;
+    QTest::newRow("active stays red") << QVector<bool>{true} << red << red;
+    QTest::newRow("deactivated turns green again") << QVector<bool>{true, false} << blue << green;
 }
 
-void tst_MyCircleButton::idleTurnsGreenWhileHovered()
+void tst_MyCircleButton::hoverColours()
 {
+    QFETCH(QVector<bool>, activations);
+    QFETCH(QColor, idle);
+    QFETCH(QColor, hovered);
     MyCircleButton button;
     button.resize(90, 90);
-    enter(&button);
-    QCOMPARE(button.fillColor(), green);
-    QCOMPARE(paintedFill(button), green);
-    leave(&button);
-    QCOMPARE(button.fillColor(), blue);
-    QCOMPARE(paintedFill(button), blue);
-}
-
-void tst_MyCircleButton::activeStaysRedWhileHovered()
-{
-    MyCircleButton button;
-    button.resize(90, 90);
-    button.setActive(true);
-    QCOMPARE(button.fillColor(), red);
-    enter(&button);
-    QCOMPARE(button.fillColor(), red);
-    QCOMPARE(paintedFill(button), red);
-    leave(&button);
-    QCOMPARE(button.fillColor(), red);
-}
-
-void tst_MyCircleButton::deactivatingReturnsToBlue()
-{
-    MyCircleButton button;
-    button.setActive(true);
-    button.setActive(false);
-    QCOMPARE(button.fillColor(), blue);
-    enter(&button);
-    QCOMPARE(button.fillColor(), green);
+    for (bool on : activations)
+        button.setActive(on);
+    QCOMPARE(paintedFill(button), idle);
+    send(&button, QEvent::Enter);
+    QCOMPARE(paintedFill(button), hovered);
+    send(&button, QEvent::Leave);
+    QCOMPARE(paintedFill(button), idle);
 }
 
 void tst_MyCircleButton::paintsAnEllipseOverTheWholeRect()
