@@ -98,6 +98,8 @@ void tst_MyCanvas::convertsDevicePixels_data()
                                      << Device{960, 480, 540, 270};
     QTest::newRow("1024x768, truncated both ways") << 1024 / 640.0 << 768 / 360.0 << QRect(100, 100, 300, 200)
                                                    << QRect(62, 46, 187, 93) << Device{99, 299, 98, 198};
+    QTest::newRow("1024x768, read back truncated, not rounded")
+        << 1024 / 640.0 << 768 / 360.0 << QRect(34, 28, 162, 165) << QRect(21, 13, 101, 77) << Device{33, 161, 27, 164};
     QTest::newRow("argument and result order at scale 1")
         << 1.0 << 1.0 << QRect(10, 20, 30, 40) << QRect(10, 20, 30, 40) << Device{10, 30, 20, 40};
 }
@@ -123,8 +125,8 @@ void tst_MyCanvas::convertsDevicePixels()
 void tst_MyCanvas::ignoresUnusableScales()
 {
     m_canvas->setScale(3.0, 2.0);
-    m_canvas->setScale(0.0, std::numeric_limits<double>::quiet_NaN());
     m_canvas->setScale(-1.0, 4.0);
+    m_canvas->setScale(0.0, std::numeric_limits<double>::quiet_NaN());
     QCOMPARE(m_canvas->horizontalScale(), 3.0);
     QCOMPARE(m_canvas->verticalScale(), 4.0);
     m_canvas->setMainWindowRect(300, 400, 600, 800);
