@@ -1,3 +1,4 @@
+#include "ShellProbe.h"
 #include "tests/support/MessageLog.h"
 
 #include "link/Frame.h"
@@ -7,17 +8,12 @@
 #include "widgets/MyCircleButton.h"
 
 #include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QPushButton>
 #include <QTcpServer>
 #include <QtTest>
 #include <memory>
 
-namespace {
-const QColor red(255, 50, 50);
-const QColor blue(85, 170, 255);
-} // namespace
+using ShellProbe::titleStrip;
+using ShellProbe::visiblePages;
 
 // The whole window against the simulated device over a loopback TCP connection, driven by clicks.
 class tst_ShellSession : public QObject
@@ -28,26 +24,10 @@ private:
     std::unique_ptr<SimFixture> sim;
     Singleton_SerialPort* link = nullptr;
 
-    static void writeIni(quint16 port)
+    static bool writeIni(quint16 port)
     {
-        QFile file(QStringLiteral("info.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("IP=127.0.0.1\nPORT=" + QByteArray::number(port) + "\nID=1\nNETWORK=true\nLANGUAGE=true\n");
-    }
-    static void click(RDX480View& window, const char* name)
-    {
-        auto* button = window.findChild<QPushButton*>(QLatin1String(name));
-        QVERIFY2(button, name);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    static QString titleStrip(const RDX480View& window)
-    {
-        return window.findChild<QLabel*>(QStringLiteral("lab_for_title"))->text();
-    }
-    static bool pageVisible(const RDX480View& window, const QString& name)
-    {
-        const auto* page = window.findChild<QWidget*>(name);
-        return page && page->isVisible();
+        return ShellProbe::writeIni("IP=127.0.0.1\nPORT=" + QByteArray::number(port) +
+                                    "\nID=1\nNETWORK=true\nLANGUAGE=true\n");
     }
     static MyCircleButton* connectButton(const RDX480View& window)
     {
@@ -80,7 +60,7 @@ private slots:
     }
     void init()
     {
-        writeIni(sim->tcpPort());
+        QVERIFY(writeIni(sim->tcpPort()));
         sim->setFaults(SimFaults());
     }
     void cleanup()
@@ -89,109 +69,82 @@ private slots:
             link->closeSerial();
     }
 
+    // Closing the connection returns the device pages to Navigation; Setting and Information stay.
     void connectOpenPageDisconnect_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("staysOpen");
         QTest::newRow("Control") << QStringLiteral("but_for_control") << QStringLiteral("wid_for_control")
-                                 << QStringLiteral("Control");
+                                 << QStringLiteral("Control") << false;
         QTest::newRow("Mosaic") << QStringLiteral("but_for_mosaic") << QStringLiteral("wid_for_montage")
-                                << QStringLiteral("Mosaic");
+                                << QStringLiteral("Mosaic") << false;
+        QTest::newRow("Setting") << QStringLiteral("but_for_setting") << QStringLiteral("wid_for_setting")
+                                 << QStringLiteral("Setting") << true;
+        QTest::newRow("Information") << QStringLiteral("but_for_information") << QStringLiteral("wid_for_information")
+                                     << QStringLiteral("Information") << true;
     }
     void connectOpenPageDisconnect()
     {
         QFETCH(QString, button);
         QFETCH(QString, page);
+        QFETCH(QString, title);
+        QFETCH(bool, staysOpen);
         RDX480View window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         MessageLog log;
         MyCircleButton* connect = connectButton(window);
         QCOMPARE(connect->text(), QStringLiteral("Connect"));
-
-        QTest::mouseClick(connect, Qt::LeftButton);
-        QTRY_VERIFY(link->isConnected());
+        showAndConnect(window);
         QCOMPARE(connect->text(), QStringLiteral("Disconnect"));
-        QCOMPARE(connect->fillColor(), red);
+        QCOMPARE(connect->fillColor(), QColor(255, 50, 50));
         QCOMPARE(link->linkState, int(Rdx::Connected));
 
-        click(window, button.toLatin1().constData());
-        QVERIFY(pageVisible(window, page));
-        QTEST(titleStrip(window), "title");
+        QVERIFY(ShellProbe::click(window, button));
+        QCOMPARE(visiblePages(window), QStringList{page});
+        QCOMPARE(titleStrip(window), title);
         QTRY_VERIFY(exchangeOver(window));
-        QCOMPARE(log.entries(), QVector<MessageLog::Entry>());
 
         QTest::mouseClick(connect, Qt::LeftButton);
         QTRY_VERIFY(!link->isConnected());
         QCOMPARE(connect->text(), QStringLiteral("Connect"));
-        QCOMPARE(connect->fillColor(), blue);
-        QVERIFY(pageVisible(window, QStringLiteral("wid_for_navigation")));
-        QVERIFY(!pageVisible(window, page));
-        QCOMPARE(titleStrip(window), QStringLiteral("Navigation"));
-        QCOMPARE(log.count(), 0);
+        QCOMPARE(connect->fillColor(), QColor(85, 170, 255));
+        QCOMPARE(visiblePages(window), QStringList{staysOpen ? page : QStringLiteral("wid_for_navigation")});
+        QCOMPARE(titleStrip(window), staysOpen ? title : QStringLiteral("Navigation"));
+        QCOMPARE(log.entries(), QVector<MessageLog::Entry>());
     }
 
-    void controlPageShowsTheDevice()
+    // A shown Control page reads the device, and a command the device refuses reaches the operator.
+    void controlPageShowsTheDeviceAndItsErrors()
     {
         SimState state = sim->state();
         state.switchTime = 2;
         sim->setState(state);
-
+        SimFaults faults;
+        faults.errorForCode.insert(Rdx::SwitchTimeCommand, 9);
+        sim->setFaults(faults);
         RDX480View window;
         MessageLog log;
         showAndConnect(window);
         sim->clearReceived();
 
-        click(window, "but_for_control");
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_control")));
         QTRY_VERIFY(exchangeOver(window));
         auto* switchTime = window.findChild<QComboBox*>(QStringLiteral("comboBox_for_time"));
-        QVERIFY(switchTime);
         QTRY_COMPARE(switchTime->currentIndex(), 2);
-
-        // The page asked for status and both PIP windows (the main window's read also goes out as kind 6).
+        // Status and both PIP windows (the main window's read also goes out as kind 6).
         QVector<int> kinds;
         for (const Rdx::Frame& frame : sim->received())
             if (frame[2] == Rdx::ReadRequestCode)
                 kinds << frame[3];
         QCOMPARE(kinds, (QVector<int>{Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipSubWindowRead}));
         QCOMPARE(log.count(), 0);
-    }
 
-    void deviceErrorReachesTheOperator()
-    {
-        SimFaults faults;
-        faults.errorForCode.insert(Rdx::SwitchTimeCommand, 9);
-        sim->setFaults(faults);
-
-        RDX480View window;
-        MessageLog log;
-        showAndConnect(window);
-        click(window, "but_for_control");
-        QTRY_VERIFY(exchangeOver(window));
-
-        auto* switchTime = window.findChild<QComboBox*>(QStringLiteral("comboBox_for_time"));
-        QVERIFY(switchTime);
         switchTime->setFocus();
-        QTest::keyClick(switchTime, switchTime->currentIndex() < switchTime->count() - 1 ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(switchTime, Qt::Key_Down);
         QTRY_VERIFY(log.count() >= 1);
         QCOMPARE(log.entries().first(),
                  MessageLog::Entry(QStringLiteral("Error Message"), QStringLiteral("no input card; ")));
-    }
-
-    void settingStaysOpenWhenTheConnectionCloses()
-    {
-        RDX480View window;
-        MessageLog log;
-        showAndConnect(window);
-        click(window, "but_for_setting");
-        QTRY_VERIFY(exchangeOver(window));
-
-        QTest::mouseClick(connectButton(window), Qt::LeftButton);
-        QTRY_VERIFY(!link->isConnected());
-        QVERIFY(pageVisible(window, QStringLiteral("wid_for_setting")));
-        QCOMPARE(titleStrip(window), QStringLiteral("Setting"));
-        QCOMPARE(log.count(), 0);
     }
 
     void failedConnectionSaysSo()
@@ -203,7 +156,7 @@ private slots:
             QVERIFY(server.listen(QHostAddress::LocalHost));
             deadPort = server.serverPort();
         }
-        writeIni(deadPort);
+        QVERIFY(writeIni(deadPort));
         RDX480View window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
