@@ -8,7 +8,6 @@
 #include "tests/support/MessageLog.h"
 
 #include <QAbstractButton>
-#include <QPair>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolBox>
@@ -21,13 +20,10 @@
 class ControlPageFixture
 {
 public:
-    explicit ControlPageFixture(SimFixture::Options options = {}) : sim(options) {}
-
     ~ControlPageFixture()
     {
-        if (link->isConnected()) {
+        if (link->isConnected())
             link->closeSerial();
-        }
         link->busy = false;
     }
 
@@ -35,43 +31,31 @@ public:
     // filled from the device.
     bool start(const SimState& state, bool network = true)
     {
-        if (!sim.start()) {
+        if (!sim.start())
             return false;
-        }
         sim.setState(state);
         link->useNetwork = network;
-        if (network) {
+        if (network)
             link->openSerial(QStringLiteral("127.0.0.1"), sim.tcpPort(), 1);
-        } else {
+        else
             link->openSerial(sim.serialPath(), -1, 1);
-        }
-        if (link->linkState != Rdx::Opened) {
+        if (link->linkState != Rdx::Opened)
             return false;
-        }
-        // What the main window does once the link opened.
-        link->linkState = Rdx::Connected;
+        link->linkState = Rdx::Connected; // what the main window does once the link opened
 
         page = std::make_unique<Page_Control>();
         QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(), [this](int order) {
-            switch (order) {
-            case Rdx::StatusRead:
+            if (order == Rdx::StatusRead)
                 page->applyStatus();
-                break;
-            case Rdx::PipSubWindowRead:
+            else if (order == Rdx::PipSubWindowRead)
                 page->showSubWindow();
-                break;
-            case Rdx::PipMainWindowRead:
+            else if (order == Rdx::PipMainWindowRead)
                 page->showMainWindow();
-                break;
-            default:
-                break;
-            }
         });
         page->setLanguage(true);
         page->show();
-        if (!QTest::qWaitForWindowExposed(page.get())) {
+        if (!QTest::qWaitForWindowExposed(page.get()))
             return false;
-        }
         page->activateWindow();
         return refresh();
     }
@@ -89,44 +73,38 @@ public:
     QVector<Rdx::Frame> commands() const
     {
         QVector<Rdx::Frame> result;
-        for (const Rdx::Frame& frame : sim.received()) {
-            if (frame[2] != Rdx::ReadRequestCode) {
+        for (const Rdx::Frame& frame : sim.received())
+            if (frame[2] != Rdx::ReadRequestCode)
                 result.append(frame);
-            }
-        }
         return result;
     }
 
-    // The parameters of the last set-command as (code, p0, p1, ...), for compact comparisons.
+    // The last set-command as (code, p0, p1, ...), for compact comparisons.
     QVector<int> lastCommand(int parameterCount = 1) const
     {
         const QVector<Rdx::Frame> sent = commands();
-        if (sent.isEmpty()) {
+        if (sent.isEmpty())
             return {};
-        }
-        const Rdx::Frame& frame = sent.last();
-        QVector<int> result{frame[2]};
-        for (int i = 0; i < parameterCount; ++i) {
-            result.append(frame[3 + i]);
-        }
+        QVector<int> result{sent.last()[2]};
+        for (int i = 0; i < parameterCount; ++i)
+            result.append(sent.last()[3 + i]);
         return result;
     }
 
-    // Read requests of a kind byte (6 for both PIP windows) that reached the device.
-    int readRequests(int kindByte) const
+    // The index byte of every PIP window read (kind byte 6, for both windows) that reached the device.
+    QVector<int> windowReads() const
     {
-        int count = 0;
-        for (const Rdx::Frame& frame : sim.received()) {
-            count += frame[2] == Rdx::ReadRequestCode && frame[3] == kindByte ? 1 : 0;
-        }
-        return count;
+        QVector<int> indexes;
+        for (const Rdx::Frame& frame : sim.received())
+            if (frame[2] == Rdx::ReadRequestCode && frame[3] == Rdx::PipSubWindowRead)
+                indexes.append(frame[4]);
+        return indexes;
     }
 
     // Opens a tool box page the way the operator does: by clicking its title button.
     void clickToolBoxPage(int index) const
     {
-        auto* toolBox = find<QToolBox>("toolBox");
-        const QList<QAbstractButton*> titles = toolBox->findChildren<QAbstractButton*>(
+        const QList<QAbstractButton*> titles = find<QToolBox>("toolBox")->findChildren<QAbstractButton*>(
             QStringLiteral("qt_toolbox_toolboxbutton"), Qt::FindDirectChildrenOnly);
         QTest::mouseClick(titles.at(index), Qt::LeftButton);
     }
