@@ -130,6 +130,7 @@ private:
     bool connectLink(Transport transport);
     Exchange randomExchange();
     Outcome run(const Exchange& exchange, int timeOutMs);
+    void startOverallTimeOut(QTimer& overall, bool& timedOut, int timeOutMs);
     void settle(int ms);
     void checkRecovery(const char* when);
 
@@ -197,17 +198,22 @@ Exchange tst_LinkSoak::randomExchange()
     return exchange;
 }
 
-tst_LinkSoak::Outcome tst_LinkSoak::run(const Exchange& exchange, int timeOutMs)
+// The main window's overall time-out: started with the exchange, it drops whatever is still pending.
+void tst_LinkSoak::startOverallTimeOut(QTimer& overall, bool& timedOut, int timeOutMs)
 {
-    // The main window's overall time-out: started with the exchange, it drops whatever is still pending.
-    bool timedOut = false;
-    QTimer overall;
     overall.setSingleShot(true);
-    connect(&overall, &QTimer::timeout, this, [&] {
+    connect(&overall, &QTimer::timeout, this, [this, &timedOut] {
         timedOut = true;
         link->resetReads(-2);
     });
     overall.start(timeOutMs);
+}
+
+tst_LinkSoak::Outcome tst_LinkSoak::run(const Exchange& exchange, int timeOutMs)
+{
+    bool timedOut = false;
+    QTimer overall;
+    startOverallTimeOut(overall, timedOut, timeOutMs);
 
     link->resetReads(-2);
     if (exchange.code >= 0) {
@@ -334,12 +340,7 @@ void tst_LinkSoak::soak()
             QCOMPARE(link->sendCommand(Rdx::SwitchTimeCommand, &time, 1), 1);
             bool timedOut = false;
             QTimer overall;
-            overall.setSingleShot(true);
-            connect(&overall, &QTimer::timeout, this, [&] {
-                timedOut = true;
-                link->resetReads(-2);
-            });
-            overall.start(LongTimeOutMs);
+            startOverallTimeOut(overall, timedOut, LongTimeOutMs);
             link->requestRead(Rdx::StatusRead);
             QCOMPARE(link->pendingReadKeys(), QList<int>{Rdx::StatusRead});
             sim->setFaults({});
