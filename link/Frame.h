@@ -83,8 +83,19 @@ enum LinkState : int {
     Closed = 4,
     NotConnected = 5,
     Connected = 6,
+    Unanswered = 7, // an exchange got no reply in time: reported as "Out Time"
     Ready = 9,
     DeviceError = 100,
+};
+
+// How one exchange with the device ended. Pages act on this, never on the link state.
+enum class Outcome {
+    Accepted,     // the device answered with a reply
+    Refused,      // the device answered with an error reply
+    Unanswered,   // no complete reply within the exchange's wait
+    Busy,         // not sent: a page is filling its widgets, or the link is not Ready (no resetReads)
+    NotConnected, // not sent: the active transport is closed
+    Failed,       // the transport did not write the frame
 };
 
 // The outgoing frame as it stands before any send: markers at both ends, zeros between.

@@ -380,3 +380,28 @@ void Singleton_SerialPort::mosaicOutputSize(int& height, int& width) const
 {
     Rdx::mosaicOutputSize(deviceState.outputFormat, height, width);
 }
+
+Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int count)
+{
+    if (busy || (isConnected() && linkState < Rdx::Ready))
+        return Rdx::Outcome::Busy;
+    const int result = sendCommand(code, params, count);
+    if (result < 0)
+        return Rdx::Outcome::NotConnected;
+    if (result == 0)
+        return Rdx::Outcome::Failed;
+    return linkState >= Rdx::DeviceError ? Rdx::Outcome::Refused : Rdx::Outcome::Accepted;
+}
+
+bool Singleton_SerialPort::isExchanging() const
+{
+    return !pendingReads.isEmpty();
+}
+
+int Singleton_SerialPort::takeFailure()
+{
+    const int state = linkState;
+    const bool failure = state == Rdx::OpenFailed || state == Rdx::SendFailed || state == Rdx::NotConnected ||
+                         state == Rdx::Unanswered || state > Rdx::DeviceError;
+    return failure ? state : int(Rdx::Ready);
+}

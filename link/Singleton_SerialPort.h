@@ -55,10 +55,20 @@ public:
 
     // Prepares an exchange: forgets pending reads and makes the link Ready.
     void resetReads(int order);
+    // Sends one set-command and waits, up to CommandWaitMs, for the device's complete reply: the one
+    // outcome every page and the schedule act on. Failures are reported to the window once, through
+    // linkState and sendEnd.
+    Rdx::Outcome runCommand(int code, const int* params, int count);
     // 1 sent and written, 0 the transport failed, -1 nothing was sent (busy, closed or not Ready).
     int sendCommand(int code, const int* params, int count);
     void requestRead(int kind);
     bool isConnected() const;
+    // A frame is on its way, or read requests still wait for their replies.
+    bool isExchanging() const;
+    // The failure state (OpenFailed, SendFailed, NotConnected, Unanswered, DeviceError + code) that has
+    // not been shown yet, or Ready when there is none; taking it marks it shown, so each failure is
+    // reported exactly once however many sendEnd signals follow it.
+    int takeFailure();
     static QStringList availablePorts();
 
     void pipOutputSize(int& height, int& width) const;
