@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcLink, "rdx480.link")
 Q_LOGGING_CATEGORY(lcLinkFrames, "rdx480.link.frames")
@@ -89,9 +90,12 @@ void Singleton_SerialPort::openSerialPort(const QString& name, int id)
     serialPort->setStopBits(QSerialPort::OneStop);
     receiveBuffer.clear();
 
-    linkState = serialPort->open(QIODevice::ReadWrite) ? Rdx::Opened : Rdx::OpenFailed;
-    if (linkState == Rdx::OpenFailed)
-        qCDebug(lcLink) << "serial port" << serialPortName << "did not open:" << serialPort->errorString();
+    if (serialPort->open(QIODevice::ReadWrite)) {
+        linkState = Rdx::Opened;
+    } else {
+        qCWarning(lcLink) << "serial port" << serialPortName << "did not open:" << serialPort->errorString();
+        reportFailure(Rdx::OpenFailed);
+    }
     emit sendEnd();
 }
 
@@ -120,7 +124,8 @@ void Singleton_SerialPort::openSocket(const QString& ip, int port, int id)
     if (tcpSocket->waitForConnected(ConnectWaitMs)) {
         linkState = Rdx::Opened;
     } else {
-        linkState = Rdx::OpenFailed;
+        qCWarning(lcLink) << "no connection to" << hostAddress << tcpPort << ":" << tcpSocket->errorString();
+        reportFailure(Rdx::OpenFailed);
         tcpSocket->abort();
     }
     emit sendEnd();
@@ -174,6 +179,7 @@ void Singleton_SerialPort::forgetExchange()
 {
     replyTimer->stop();
     pendingReads.clear();
+    awaitingReply.clear();
     commandSent = false;
     receiveBuffer.clear();
 }
@@ -187,6 +193,8 @@ void Singleton_SerialPort::resetReads(int order)
         receiveBuffer.clear();
     }
     pendingReads.clear();
+    awaitingReply.clear();
+    resendsLeft = MaxResends;
     requestOrder = order;
     linkState = Rdx::Ready;
     commandSent = false;
@@ -199,6 +207,22 @@ bool Singleton_SerialPort::isConnected() const
     return serialPort->isOpen();
 }
 
+bool Singleton_SerialPort::isExchanging() const
+{
+    return sendDepth > 0 || !pendingReads.isEmpty();
+}
+
+int Singleton_SerialPort::takeFailure()
+{
+    return std::exchange(failureToShow, int(Rdx::Ready));
+}
+
+void Singleton_SerialPort::reportFailure(int state)
+{
+    linkState = state;
+    failureToShow = state;
+}
+
 bool Singleton_SerialPort::isReplyTimerActive() const
 {
     return replyTimer->isActive();
@@ -206,15 +230,31 @@ bool Singleton_SerialPort::isReplyTimerActive() const
 
 int Singleton_SerialPort::sendCommand(int code, const int* params, int count)
 {
+    switch (runCommand(code, params, count)) {
+    case Rdx::Outcome::Accepted:
+    case Rdx::Outcome::Refused:
+    case Rdx::Outcome::Unanswered:
+        return 1;
+    case Rdx::Outcome::Failed:
+        return 0;
+    case Rdx::Outcome::Busy:
+    case Rdx::Outcome::NotConnected:
+        break;
+    }
+    return -1;
+}
+
+Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int count)
+{
     if (busy)
-        return -1;
+        return Rdx::Outcome::Busy;
     if (!isConnected()) {
-        linkState = Rdx::NotConnected;
+        reportFailure(Rdx::NotConnected);
         emit sendEnd();
-        return -1;
+        return Rdx::Outcome::NotConnected;
     }
     if (linkState < Rdx::Ready)
-        return -1;
+        return Rdx::Outcome::Busy;
 
     // The frame is not reset: bytes past the last parameter keep what the previous frame had.
     count = std::clamp(count, 0, Rdx::ParameterCount);
@@ -224,10 +264,25 @@ int Singleton_SerialPort::sendCommand(int code, const int* params, int count)
         frameBuffer[3 + i] = std::uint8_t(params[i]);
 
     commandSent = true;
-    const bool written = transmitFrame(CommandWaitMs);
-    qCDebug(lcLink) << "res = " << written;
+    commandAnswer.reset();
+    awaitingReply.append(CommandKey);
+    Rdx::Outcome outcome = Rdx::Outcome::Failed;
+    if (transmitFrame(CommandWaitMs)) {
+        waitForReply(CommandWaitMs, [this] { return commandAnswer.has_value(); });
+        if (commandAnswer) {
+            outcome = *commandAnswer;
+        } else if (isConnected()) {
+            // A reply that comes after this must not be taken for the answer to a later frame.
+            awaitingReply.removeOne(CommandKey);
+            qCWarning(lcLink) << "no reply to set-command" << code << "within" << CommandWaitMs << "ms";
+            reportFailure(Rdx::Unanswered);
+            outcome = Rdx::Outcome::Unanswered;
+        }
+        // A transport that closed meanwhile has reported itself: the command simply failed.
+    }
+    qCDebug(lcLink) << "res = " << int(outcome);
     emit sendEnd();
-    return written ? 1 : 0;
+    return outcome;
 }
 
 void Singleton_SerialPort::requestRead(int kind)
@@ -241,7 +296,7 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
     if (busy)
         return;
     if (!isConnected()) {
-        linkState = Rdx::NotConnected;
+        reportFailure(Rdx::NotConnected);
         emit sendEnd();
         return;
     }
@@ -254,9 +309,22 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
     frameBuffer[3] = std::uint8_t(kind);
     frameBuffer[4] = std::uint8_t(index);
     pendingReads.insert(key, frameBuffer);
-    transmitFrame(ReadWaitMs);
+    awaitingReply.append(key);
+    if (!transmitFrame(ReadWaitMs)) {
+        emit sendEnd();
+        return;
+    }
+    waitForReply(ReadWaitMs, [this, key] { return !awaitingReply.contains(key); });
 }
 
+QIODevice* Singleton_SerialPort::activeDevice() const
+{
+    if (useNetwork)
+        return tcpSocket;
+    return serialPort;
+}
+
+// Both transports write through here, so a failure is turned into one link state the same way on each.
 bool Singleton_SerialPort::transmitFrame(int waitMs)
 {
     emit sendWaiting(requestOrder);
@@ -264,37 +332,50 @@ bool Singleton_SerialPort::transmitFrame(int waitMs)
     // main window's overall time-out instead.
     if (frameBuffer[2] == Rdx::ReadRequestCode && commandSent)
         replyTimer->start(ResendIntervalMs);
-    return useNetwork ? writeSocket(waitMs) : writeSerial(waitMs);
-}
 
-bool Singleton_SerialPort::writeSerial(int waitMs)
-{
-    qCDebug(lcLinkFrames) << "--------------------send--------" << Rdx::toHex(frameBuffer) << "write";
-    if (serialPort->write(Rdx::toByteArray(frameBuffer)) != Rdx::FrameSize)
-        return false;
-    if (!serialPort->waitForBytesWritten(waitMs)) {
-        linkState = Rdx::SendFailed;
+    QIODevice* device = activeDevice();
+    qCDebug(lcLinkFrames) << "send" << Rdx::toHex(frameBuffer);
+    const qint64 written = device->write(Rdx::toByteArray(frameBuffer));
+    if (written != Rdx::FrameSize || !device->waitForBytesWritten(waitMs)) {
+        qCWarning(lcLink) << "could not send a frame:" << device->errorString();
+        // Nothing more of this exchange can arrive: forget it, or the re-send timer would fail again.
+        forgetExchange();
+        reportFailure(Rdx::SendFailed);
         return false;
     }
-    serialPort->waitForReadyRead(waitMs);
     return true;
 }
 
-bool Singleton_SerialPort::writeSocket(int waitMs)
+// Blocks until `answered` holds, the wait runs out or the transport closes. Replies are decoded (and
+// signalled) in here, and a handler may send again from inside: `answered` is checked after each delivery.
+void Singleton_SerialPort::waitForReply(int waitMs, const std::function<bool()>& answered)
 {
-    if (tcpSocket->write(Rdx::toByteArray(frameBuffer)) != Rdx::FrameSize) {
-        linkState = Rdx::SendFailed;
-        emit sendEnd();
-        return false;
+    const struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(++d) {}
+        ~DepthGuard() { --depth; }
+    } guard(sendDepth);
+
+    QElapsedTimer clock;
+    clock.start();
+    takeIncoming();
+    while (!answered() && isConnected()) {
+        const qint64 left = waitMs - clock.elapsed();
+        if (left <= 0)
+            break;
+        // Inside a readyRead handler the transport does not signal again, so take the bytes here.
+        const bool arrived = activeDevice()->waitForReadyRead(int(left));
+        takeIncoming();
+        if (!arrived && clock.elapsed() >= waitMs)
+            break;
     }
-    qCDebug(lcLinkFrames) << "---send-----------------------" << Rdx::toHex(frameBuffer);
-    if (!tcpSocket->waitForBytesWritten(waitMs)) {
-        linkState = Rdx::SendFailed;
-        emit sendEnd();
-        return false;
-    }
-    tcpSocket->waitForReadyRead(waitMs);
-    return true;
+}
+
+void Singleton_SerialPort::takeIncoming()
+{
+    QIODevice* device = activeDevice();
+    while (device->isOpen() && device->bytesAvailable() > 0)
+        receive(device->readAll());
 }
 
 void Singleton_SerialPort::Rsp_time_out()
@@ -302,24 +383,35 @@ void Singleton_SerialPort::Rsp_time_out()
     commandSent = false;
     if (pendingReads.isEmpty())
         return;
+    if (resendsLeft <= 0) {
+        qCWarning(lcLink) << "reads" << pendingReads.keys() << "unanswered after" << MaxResends << "re-sends";
+        forgetExchange();
+        reportFailure(Rdx::Unanswered);
+        emit sendEnd();
+        return;
+    }
+    --resendsLeft;
     frameBuffer = pendingReads.first();
-    qCDebug(lcLink) << "re-send read, key" << pendingReads.firstKey();
-    transmitFrame(CommandWaitMs);
+    const int key = pendingReads.firstKey();
+    qCDebug(lcLink) << "re-send read, key" << key;
+    awaitingReply.append(key);
+    if (!transmitFrame(CommandWaitMs)) {
+        emit sendEnd();
+        return;
+    }
+    waitForReply(CommandWaitMs, [this, key] { return !awaitingReply.contains(key); });
     if (!pendingReads.isEmpty())
         replyTimer->start(ResendIntervalMs);
 }
 
 void Singleton_SerialPort::readDataPort()
 {
-    // Handlers of a reply may wait for more data themselves; whatever arrived meanwhile is taken here.
-    while (serialPort->bytesAvailable() > 0)
-        receive(serialPort->readAll());
+    takeIncoming();
 }
 
 void Singleton_SerialPort::readDataSocket()
 {
-    while (tcpSocket->bytesAvailable() > 0)
-        receive(tcpSocket->readAll());
+    takeIncoming();
 }
 
 void Singleton_SerialPort::receive(const QByteArray& bytes)
@@ -332,16 +424,42 @@ void Singleton_SerialPort::receive(const QByteArray& bytes)
         parseReply(reply);
 }
 
+void Singleton_SerialPort::endReadsIfDone()
+{
+    if (!pendingReads.isEmpty())
+        return;
+    replyTimer->stop();
+    emit sendEnd();
+}
+
 void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
 {
     qCDebug(lcLinkFrames) << "read data----------------------" << pendingReads.size() << Rdx::toHex(reply);
 
     const Rdx::DecodedReply decoded = Rdx::decodeReply(reply, deviceState, fastValues);
     if (decoded.isError) {
-        qCDebug(lcLink) << "device error" << decoded.errorCode;
-        linkState = Rdx::DeviceError + decoded.errorCode;
-        emit sendEnd();
+        if (awaitingReply.isEmpty()) {
+            // Its frame was given up already, and that failure was reported.
+            qCWarning(lcLink) << "device error" << decoded.errorCode << "answers no frame; ignored";
+            return;
+        }
+        const int key = awaitingReply.takeFirst();
+        qCDebug(lcLink) << "device error" << decoded.errorCode << "for" << key;
+        reportFailure(Rdx::DeviceError + decoded.errorCode);
+        if (key == CommandKey) {
+            commandAnswer = Rdx::Outcome::Refused; // runCommand ends the exchange
+            return;
+        }
+        // The refused read ends; the overlay stays while other reads of the exchange are on their way.
+        pendingReads.remove(key);
+        endReadsIfDone();
         return;
+    }
+    if (!awaitingReply.isEmpty() && awaitingReply.first() == CommandKey) {
+        awaitingReply.removeFirst();
+        commandAnswer = Rdx::Outcome::Accepted;
+    } else {
+        awaitingReply.removeOne(decoded.kind);
     }
     pendingReads.remove(decoded.kind);
     if (pendingReads.isEmpty()) {
@@ -381,27 +499,3 @@ void Singleton_SerialPort::mosaicOutputSize(int& height, int& width) const
     Rdx::mosaicOutputSize(deviceState.outputFormat, height, width);
 }
 
-Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int count)
-{
-    if (busy || (isConnected() && linkState < Rdx::Ready))
-        return Rdx::Outcome::Busy;
-    const int result = sendCommand(code, params, count);
-    if (result < 0)
-        return Rdx::Outcome::NotConnected;
-    if (result == 0)
-        return Rdx::Outcome::Failed;
-    return linkState >= Rdx::DeviceError ? Rdx::Outcome::Refused : Rdx::Outcome::Accepted;
-}
-
-bool Singleton_SerialPort::isExchanging() const
-{
-    return !pendingReads.isEmpty();
-}
-
-int Singleton_SerialPort::takeFailure()
-{
-    const int state = linkState;
-    const bool failure = state == Rdx::OpenFailed || state == Rdx::SendFailed || state == Rdx::NotConnected ||
-                         state == Rdx::Unanswered || state > Rdx::DeviceError;
-    return failure ? state : int(Rdx::Ready);
-}

@@ -8,6 +8,7 @@
 
 #include <QAbstractSocket>
 #include <QElapsedTimer>
+#include <QList>
 #include <QLoggingCategory>
 #include <QMap>
 #include <QObject>
@@ -15,6 +16,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
+class QIODevice;
 class QTcpSocket;
 class QTimer;
 
@@ -35,6 +40,8 @@ public:
     static constexpr int ReadWaitMs = 400;
     static constexpr int ConnectWaitMs = 800;
     static constexpr int ResendIntervalMs = 2000;
+    // A read still unanswered after this many re-sends is given up as unanswered.
+    static constexpr int MaxResends = 2;
 
     // Created on first use; closed and destroyed just before the application object goes away.
     static Singleton_SerialPort* instance();
@@ -69,6 +76,8 @@ public:
     // not been shown yet, or Ready when there is none; taking it marks it shown, so each failure is
     // reported exactly once however many sendEnd signals follow it.
     int takeFailure();
+    // Sets linkState to a failure state for the window to show once, at the next sendEnd.
+    void reportFailure(int state);
     static QStringList availablePorts();
 
     void pipOutputSize(int& height, int& width) const;
@@ -113,10 +122,21 @@ private:
     void openSocket(const QString& ip, int port, int id);
     void sendReadRequest(int kind, int index, int key);
     bool transmitFrame(int waitMs);
-    bool writeSerial(int waitMs);
-    bool writeSocket(int waitMs);
+    QIODevice* activeDevice() const;
+    void waitForReply(int waitMs, const std::function<bool()>& answered);
+    void takeIncoming();
+        void endReadsIfDone();
     void forgetExchange();
     void parseReply(const Rdx::Frame& reply);
+
+    // Every frame sent gets exactly one reply, in order; this queue says which frame the next error
+    // reply answers (error replies carry no kind). A set-command waits in it as CommandKey.
+    static constexpr int CommandKey = -1;
+    QList<int> awaitingReply;
+    std::optional<Rdx::Outcome> commandAnswer;
+    int failureToShow = Rdx::Ready;
+    int resendsLeft = MaxResends;
+    int sendDepth = 0;
 
     QMap<int, Rdx::Frame> pendingReads;
     QTimer* replyTimer;

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -103,6 +104,7 @@ Page_Control::Page_Control(QWidget* parent)
     connect(ui->butBar_for_doubleModel, &MyButtonBar::seleteCharge, this, &Page_Control::Rsp_PIP_model);
     connect(ui->butBar_for_model, &MyButtonBar::seleteCharge, this, &Page_Control::Rsp_Show_model);
     connect(ui->wid_for_show, &MyCanvas::move_rect, this, &Page_Control::Rsp_PIP_number_value);
+    m_shownRect = {ui->wid_for_show->subRect(), ui->wid_for_show->mainRect()};
 
     setLanguage(true);
 }
@@ -204,11 +206,7 @@ void Page_Control::sendToDevice(int code, const int* params, int count)
     const int* stepParams = window ? params + 1 : params;
 
     m_link->resetReads(-2);
-    const int result = m_link->sendCommand(code, params, count);
-    // The frame can be written and still be refused: the device's error reply arrives during the send and
-    // only changes the link state.
-    const bool deviceRefused = m_link->linkState >= Rdx::DeviceError;
-    if (result == 1 && !deviceRefused) {
+    if (m_link->runCommand(code, params, count) == Rdx::Outcome::Accepted) {
         commandAccepted(step, stepParams);
     } else {
         commandRefused(step);
@@ -409,6 +407,7 @@ void Page_Control::showWindow(WindowType type)
     } else {
         ui->wid_for_show->setSubWindowRect(x, y, w, h);
     }
+    m_shownRect[type] = main ? ui->wid_for_show->mainRect() : ui->wid_for_show->subRect();
     xBox->setValue(x);
     yBox->setValue(y);
     wBox->setValue(w);
@@ -452,17 +451,37 @@ void Page_Control::Rsp_PIP_number_value(const int type)
 {
     const WindowType window = type == MainWindow ? MainWindow : SubWindow;
     const std::optional<Window>& working = workingCopy(window);
-    if (!working) {
+    const MyCanvas* canvas = ui->wid_for_show;
+    const QRect dropped = window == MainWindow ? canvas->mainRect() : canvas->subRect();
+    // A double-click without a move drops the window where it stood; a window the device has not
+    // reported yet has nothing to move.
+    if (!working || dropped.topLeft() == m_shownRect[window].topLeft()) {
+        putBackOnCanvas(window);
         return;
     }
-    const std::array<int, 4> dropped =
-        window == MainWindow ? ui->wid_for_show->mainWindowRect() : ui->wid_for_show->subWindowRect();
-    // A drag moves the window: its size stays the device's, which the canvas only holds to its own pixels.
-    // The canvas accepts a drop one pixel past its edge, so keep the window inside the output area.
+    // The window keeps its size and lands where it was dropped, on the even pixels the device places
+    // windows on, inside the output area (the canvas takes a drop one pixel past its edge).
+    const auto place = [](double canvasPixels, double scale, int limit) {
+        const int value = std::clamp(int(std::lround(canvasPixels * scale)), 0, std::max(0, limit));
+        return value - (value & 1);
+    };
     Window values = *working;
-    values[X] = std::max(0, std::min(dropped[X], m_outputWidth - values[W]));
-    values[Y] = std::max(0, std::min(dropped[Y], m_outputHeight - values[H]));
+    values[X] = place(dropped.left(), canvas->horizontalScale(), m_outputWidth - values[W]);
+    values[Y] = place(dropped.top(), canvas->verticalScale(), m_outputHeight - values[H]);
+    if (values == *working) {
+        putBackOnCanvas(window);
+        return;
+    }
     sendWindow(window, values);
+}
+
+void Page_Control::putBackOnCanvas(WindowType type)
+{
+    if (type == MainWindow) {
+        ui->wid_for_show->setMainRect(m_shownRect[type]);
+    } else {
+        ui->wid_for_show->setSubRect(m_shownRect[type]);
+    }
 }
 
 void Page_Control::sendWindow(WindowType type, const Window& window)

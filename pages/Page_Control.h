@@ -2,6 +2,7 @@
 #define RDX480_PAGES_PAGE_CONTROL_H
 
 #include <QHash>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -74,6 +75,7 @@ private:
     void updateOutputArea();
     void showExpansionModule();
     void showWindow(WindowType type);
+    void putBackOnCanvas(WindowType type);
     void editWindow(WindowType type, WindowField field, QSpinBox* box);
     void leavePipPage();
     bool copyingDeviceState() const;
@@ -108,6 +110,9 @@ private:
     // device has reported the window.
     std::optional<Window> m_subWindow;
     std::optional<Window> m_mainWindow;
+    // Where each window stands on the canvas (sub, main), in canvas pixels, as last shown: a drop is
+    // measured against it.
+    std::array<QRect, 2> m_shownRect;
 };
 
 #endif

@@ -132,7 +132,25 @@ void RDX480View::doFunction()
         waitTimer->stop();
     qCDebug(lcShell) << "sendEnd = " << link->linkState;
 
-    const int state = link->linkState;
+    switch (link->linkState) {
+    case Rdx::Opened:
+        ui->wid_bar->setConnected(true);
+        link->linkState = Rdx::Connected;
+        emit updatePage(true);
+        break;
+    case Rdx::Closed:
+        ui->wid_bar->setConnected(false);
+        emit updatePage(false);
+        break;
+    default:
+        break;
+    }
+    // Several sendEnd signals can follow one failure (the command's own, the last read's): show it once.
+    showFailure(link->takeFailure());
+}
+
+void RDX480View::showFailure(int state)
+{
     if (state > Rdx::DeviceError) {
         const int code = state - Rdx::DeviceError;
         if (code > Rdx::LastTextedError)
@@ -142,23 +160,17 @@ void RDX480View::doFunction()
         return;
     }
     switch (state) {
-    case Rdx::Opened:
-        ui->wid_bar->setConnected(true);
-        link->linkState = Rdx::Connected;
-        emit updatePage(true);
-        break;
     case Rdx::OpenFailed:
         showMessage(OpenFailedMessage);
         break;
     case Rdx::SendFailed:
         showMessage(SendFailedMessage);
         break;
-    case Rdx::Closed:
-        ui->wid_bar->setConnected(false);
-        emit updatePage(false);
-        break;
     case Rdx::NotConnected:
         showMessage(NotConnectedMessage);
+        break;
+    case Rdx::Unanswered:
+        showMessage(TimeOutMessage);
         break;
     default:
         break;
@@ -195,6 +207,10 @@ void RDX480View::rsp_time_out()
     waitTimer->stop();
     link->resetReads(-2);
     qCDebug(lcShell) << "time out";
+    // A read the device refused while others were still on their way has not been shown yet.
+    const int failure = link->takeFailure();
+    if (failure != Rdx::Unanswered)
+        showFailure(failure);
     showMessage(TimeOutMessage);
 }
 

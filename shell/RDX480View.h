@@ -51,6 +51,8 @@ private:
     };
 
     void showMessage(int code);
+    // Shows the message for a failed link state (OpenFailed, SendFailed, NotConnected, Unanswered, device error).
+    void showFailure(int state);
     void showDeviceError(int index);
 
     std::unique_ptr<Ui::RDX480View> ui;

@@ -48,6 +48,12 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
     const QCommandLineOption errorFor(QStringLiteral("error-for"),
                                       QStringLiteral("Answer set-command CODE with device error ERROR (repeatable)."),
                                       QStringLiteral("code:error"));
+    const QCommandLineOption errorForKind(
+        QStringLiteral("error-for-kind"),
+        QStringLiteral("Answer read requests of KIND with device error ERROR (repeatable)."), QStringLiteral("kind:error"));
+    const QCommandLineOption errorTimes(QStringLiteral("error-times"),
+                                        QStringLiteral("Only the first n reads named by --error-for-kind get the error."),
+                                        QStringLiteral("n"));
     const QCommandLineOption chunk(QStringLiteral("chunk"), QStringLiteral("Write replies in pieces of n bytes."),
                                    QStringLiteral("n"));
     const QCommandLineOption glue(QStringLiteral("glue"), QStringLiteral("Write replies two at a time."));
@@ -60,7 +66,7 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
                                   QStringLiteral("Share of replies (0..1) that get one random fault."),
                                   QStringLiteral("rate"));
     parser.addOptions({help, tcpPort, noTcp, noSerial, paced, device, extModule, plainAck, trace, silentCode,
-                       silentKind, delay, errorFor, chunk, glue, stray, seed, rate});
+                       silentKind, delay, errorFor, errorForKind, errorTimes, chunk, glue, stray, seed, rate});
     result.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -113,6 +119,16 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
             result.error = QStringLiteral("bad value for --error-for (code:error): ") + text;
         f.errorForCode.insert(code, error);
     }
+    for (const QString& text : parser.values(errorForKind)) {
+        const QStringList parts = text.split(QLatin1Char(':'));
+        int kind = 0;
+        int error = 0;
+        if (parts.size() != 2 || !toNumber(parts[0], 0, 255, kind) || !toNumber(parts[1], 0, 255, error))
+            result.error = QStringLiteral("bad value for --error-for-kind (kind:error): ") + text;
+        f.errorForKind.insert(kind, error);
+    }
+    if (parser.isSet(errorTimes))
+        number(errorTimes, 0, 1000000, f.errorForKindTimes);
     if (parser.isSet(delay))
         number(delay, 0, 600000, f.delayMs);
     if (parser.isSet(chunk))

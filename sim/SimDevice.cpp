@@ -167,6 +167,10 @@ void SimDevice::handleFrame(SimChannel* channel, const Rdx::Frame& frame)
         reply = SimProtocol::errorReply(m_options.deviceNumber, errorCode(m_random));
     } else if (!isRead && m_faults.errorForCode.contains(code)) {
         reply = SimProtocol::errorReply(m_options.deviceNumber, m_faults.errorForCode.value(code));
+    } else if (isRead && m_faults.errorForKind.contains(frame[3]) && m_faults.errorForKindTimes != 0) {
+        reply = SimProtocol::errorReply(m_options.deviceNumber, m_faults.errorForKind.value(frame[3]));
+        if (m_faults.errorForKindTimes > 0)
+            --m_faults.errorForKindTimes;
     } else {
         reply = SimProtocol::respond(m_state, frame, m_options.deviceNumber, m_faults.plainAck);
     }

@@ -12,6 +12,8 @@ struct SimFaults
     QSet<int> silentKinds;       // read kinds (byte 3 of a read request) that get no reply
     int delayMs = 0;             // every reply this much later
     QMap<int, int> errorForCode; // set-command code -> device error code to answer with
+    QMap<int, int> errorForKind; // read kind (byte 3 of a read request) -> device error code to answer with
+    int errorForKindTimes = -1;  // how many reads of those kinds get it; -1: every one
     int chunkSize = 0;           // >0: replies written in chunks of this many bytes
     bool glueReplies = false;    // replies held back and written two at a time
     QByteArray strayBytes;       // written once before the next reply

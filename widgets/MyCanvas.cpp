@@ -60,6 +60,18 @@ void MyCanvas::setSubWindowRect(int x, int y, int w, int h)
     update();
 }
 
+void MyCanvas::setMainRect(const QRect& rect)
+{
+    m_main.rect = rect;
+    update();
+}
+
+void MyCanvas::setSubRect(const QRect& rect)
+{
+    m_sub.rect = rect;
+    update();
+}
+
 std::array<int, 4> MyCanvas::toDevice(const QRect& rect) const
 {
     return {truncated(rect.left() * m_horizontalScale), truncated(rect.width() * m_horizontalScale),

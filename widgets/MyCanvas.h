@@ -31,8 +31,11 @@ public:
     void setMainWindowRect(int x, int y, int w, int h);
     void setSubWindowRect(int x, int y, int w, int h);
 
-    QRect mainRect() const { return m_main.rect; } // canvas pixels
+    // Canvas pixels.
+    QRect mainRect() const { return m_main.rect; }
     QRect subRect() const { return m_sub.rect; }
+    void setMainRect(const QRect& rect);
+    void setSubRect(const QRect& rect);
 
 signals:
     void move_rect(const int type); // 1 main, 0 sub

@@ -285,10 +285,12 @@ private slots:
         QTest::newRow("main window moved")
             << QPoint(150, 100) << QPoint(180, 120) << QVector<int>{14, 1, 1, 134, 3, 232, 0, 78, 2, 88}
             << SimWindow{390, 1000, 78, 600} << QRect(130, 26, 333, 200);
-        // The canvas accepts a drop one pixel past its edge; the window sent still fits the output.
-        QTest::newRow("sub window dropped at the edge")
-            << QPoint(500, 300) << QPoint(502, 301) << QVector<int>{14, 0, 5, 0, 2, 128, 2, 208, 1, 104} << main
-            << mainRect;
+        // The canvas accepts a drop one pixel past its edge; kept inside the output, the window stays put.
+        QTest::newRow("sub window nudged past the edge")
+            << QPoint(500, 300) << QPoint(502, 301) << QVector<int>{} << main << mainRect;
+        // Picked up and let go: device 20 shows as canvas 6, which must not come back as 18.
+        QTest::newRow("dropped where it stood") << QPoint(150, 100) << QPoint(150, 100) << QVector<int>{} << main
+                                                << mainRect;
         QTest::newRow("left edge outside") << QPoint(150, 100) << QPoint(40, 100) << QVector<int>{} << main << mainRect;
         QTest::newRow("bottom edge outside")
             << QPoint(500, 300) << QPoint(500, 360) << QVector<int>{} << main << mainRect;

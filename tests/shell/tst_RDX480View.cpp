@@ -147,8 +147,9 @@ private slots:
         window.setLanguage(english);
         MessageLog log;
 
-        link->linkState = state;
+        link->reportFailure(state);
         emit link->sendEnd();
+        emit link->sendEnd(); // a second sendEnd of the same exchange shows nothing more
         const QVector<MessageLog::Entry> expected =
             title.isEmpty() ? QVector<MessageLog::Entry>() : QVector<MessageLog::Entry>{{title, text}};
         QCOMPARE(log.entries(), expected);
