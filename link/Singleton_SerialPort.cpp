@@ -22,6 +22,19 @@ std::unique_ptr<Singleton_SerialPort>& holder()
     return link;
 }
 
+// Marks a send in progress for as long as it lives, however the send returns.
+class SendScope
+{
+public:
+    explicit SendScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~SendScope() { --m_depth; }
+    SendScope(const SendScope&) = delete;
+    SendScope& operator=(const SendScope&) = delete;
+
+private:
+    int& m_depth;
+};
+
 } // namespace
 
 Singleton_SerialPort* Singleton_SerialPort::instance()
@@ -69,6 +82,8 @@ void Singleton_SerialPort::openSerial(QString ip, int port, int id)
 {
     if (isConnected())
         closeSerial();
+    // What went wrong on an earlier connection is no news on this one.
+    failureToShow = Rdx::Ready;
     if (useNetwork)
         openSocket(ip, port, id);
     else
@@ -157,12 +172,14 @@ void Singleton_SerialPort::closeSocket()
 
 void Singleton_SerialPort::handleError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError)
+    // Only a port that vanished is handled, once: flushing or closing the dead port raises the same
+    // error again, which must not recurse.
+    if (error != QSerialPort::ResourceError || !serialPort->isOpen())
         return;
-    qCDebug(lcLink) << "serial port lost:" << serialPort->errorString();
+    qCWarning(lcLink) << "serial port lost:" << serialPort->errorString();
     forgetExchange();
-    if (serialPort->isOpen()) {
-        serialPort->clear();
+    {
+        const QSignalBlocker quiet(serialPort);
         serialPort->close();
     }
     linkState = Rdx::Closed;
@@ -209,7 +226,7 @@ bool Singleton_SerialPort::isConnected() const
 
 bool Singleton_SerialPort::isExchanging() const
 {
-    return sendDepth > 0 || !pendingReads.isEmpty();
+    return sendDepth > 0 || !pendingReads.isEmpty() || endQueued;
 }
 
 int Singleton_SerialPort::takeFailure()
@@ -263,6 +280,7 @@ Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int c
     for (int i = 0; i < count; ++i)
         frameBuffer[3 + i] = std::uint8_t(params[i]);
 
+    const SendScope sending(sendDepth);
     commandSent = true;
     commandAnswer.reset();
     awaitingReply.append(CommandKey);
@@ -303,6 +321,7 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
     if (linkState < Rdx::Ready)
         return;
 
+    const SendScope sending(sendDepth);
     frameBuffer = Rdx::emptyFrame();
     frameBuffer[1] = std::uint8_t(deviceNumber);
     frameBuffer[2] = Rdx::ReadRequestCode;
@@ -350,12 +369,6 @@ bool Singleton_SerialPort::transmitFrame(int waitMs)
 // signalled) in here, and a handler may send again from inside: `answered` is checked after each delivery.
 void Singleton_SerialPort::waitForReply(int waitMs, const std::function<bool()>& answered)
 {
-    const struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(++d) {}
-        ~DepthGuard() { --depth; }
-    } guard(sendDepth);
-
     QElapsedTimer clock;
     clock.start();
     takeIncoming();
@@ -391,6 +404,7 @@ void Singleton_SerialPort::Rsp_time_out()
         return;
     }
     --resendsLeft;
+    const SendScope sending(sendDepth);
     frameBuffer = pendingReads.first();
     const int key = pendingReads.firstKey();
     qCDebug(lcLink) << "re-send read, key" << key;
@@ -429,7 +443,20 @@ void Singleton_SerialPort::endReadsIfDone()
     if (!pendingReads.isEmpty())
         return;
     replyTimer->stop();
-    emit sendEnd();
+    // A page reads several kinds in a row, each answered before the next goes out: the exchange is over
+    // only when control is back in the event loop with nothing pending. Ending it at the first answer
+    // would stop the window's overall time-out while later reads are still on their way.
+    if (!endQueued) {
+        endQueued = true;
+        QMetaObject::invokeMethod(this, &Singleton_SerialPort::announceEnd, Qt::QueuedConnection);
+    }
+}
+
+void Singleton_SerialPort::announceEnd()
+{
+    endQueued = false;
+    if (pendingReads.isEmpty() && sendDepth == 0)
+        emit sendEnd();
 }
 
 void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
@@ -462,10 +489,7 @@ void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
         awaitingReply.removeOne(decoded.kind);
     }
     pendingReads.remove(decoded.kind);
-    if (pendingReads.isEmpty()) {
-        replyTimer->stop();
-        emit sendEnd();
-    }
+    endReadsIfDone();
     qCDebug(lcLink) << "queue size = " << pendingReads.size();
     emit send_receive_end(decoded.kind);
 }

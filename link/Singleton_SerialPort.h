@@ -126,6 +126,7 @@ private:
     void waitForReply(int waitMs, const std::function<bool()>& answered);
     void takeIncoming();
         void endReadsIfDone();
+    void announceEnd();
     void forgetExchange();
     void parseReply(const Rdx::Frame& reply);
 
@@ -137,6 +138,7 @@ private:
     int failureToShow = Rdx::Ready;
     int resendsLeft = MaxResends;
     int sendDepth = 0;
+    bool endQueued = false;
 
     QMap<int, Rdx::Frame> pendingReads;
     QTimer* replyTimer;

@@ -8,10 +8,12 @@
 
 #include <memory>
 
-enum class Transport { Tcp, Serial };
+// PacedSerial: the pty timed like a 9600 baud wire, so replies arrive in pieces about 14 ms long.
+enum class Transport { Tcp, Serial, PacedSerial };
 Q_DECLARE_METATYPE(Transport)
 
-using ErrorMap = QMap<int, int>;
+Q_DECLARE_METATYPE(Rdx::Outcome)
+Q_DECLARE_METATYPE(SimFaults)
 
 namespace {
 
@@ -52,8 +54,9 @@ private slots:
     void closingStopsTheResends();
     void silentDeviceLeavesTheReadPending();
 
-    void errorReplies_data();
-    void errorReplies();
+    void exchangeOutcomes_data();
+    void exchangeOutcomes();
+    void resendsAreBounded();
     void damagedDeliveries_data();
     void damagedDeliveries();
     void strayBytesAreOutlived_data();
@@ -85,6 +88,13 @@ void TestLink::cleanup()
 
 void TestLink::connectLink(Transport transport)
 {
+    if (transport == Transport::PacedSerial) {
+        SimFixture::Options options;
+        options.tcp = false;
+        options.paced = true;
+        sim = std::make_unique<SimFixture>(options);
+        QVERIFY(sim->start());
+    }
     link->useNetwork = transport == Transport::Tcp;
     if (link->useNetwork)
         link->openSerial(QStringLiteral("127.0.0.1"), sim->tcpPort(), 1);
@@ -293,7 +303,7 @@ void TestLink::statusReadFillsTheDeviceCopy()
     QTRY_COMPARE(replies.count(), 1);
     QCOMPARE(replies.first().first().toInt(), int(Rdx::StatusRead));
     QVERIFY(link->pendingReadKeys().isEmpty());
-    QCOMPARE(ended.count(), 1);
+    QTRY_COMPARE(ended.count(), 1);
     expectDeviceCopyMatchesSimulator();
 }
 
@@ -358,7 +368,7 @@ void TestLink::readsAreResentOnlyAfterACommand()
     QSignalSpy ended(link, &Singleton_SerialPort::sendEnd);
     sim->setFaults(SimFaults{});
     QTRY_VERIFY(link->pendingReadKeys().isEmpty());
-    QVERIFY(ended.count() >= 1);
+    QTRY_COMPARE(ended.count(), 1);
     QVERIFY(!link->isReplyTimerActive());
 }
 
@@ -433,52 +443,97 @@ void TestLink::silentDeviceLeavesTheReadPending()
     QCOMPARE(link->linkState, int(Rdx::Ready));
 }
 
-void TestLink::errorReplies_data()
+void TestLink::exchangeOutcomes_data()
 {
-    QTest::addColumn<int>("code");
+    QTest::addColumn<Transport>("transport");
+    QTest::addColumn<int>("code"); // -1: a status read, then a picture read, instead of a set-command
     QTest::addColumn<int>("parameter");
-    QTest::addColumn<ErrorMap>("errorForCode");
-    QTest::addColumn<int>("expectedState");
-    QTest::addColumn<int>("changedMainInput");
-    QTest::newRow("EXT. without a module") << int(Rdx::SwitchInputCommand) << int(Rdx::ExtInput) << ErrorMap{}
-                                           << 109 << int(Rdx::Hdmi1Input);
-    QTest::newRow("unknown code") << 7 << 0 << ErrorMap{} << 105 << int(Rdx::Hdmi1Input);
-    QTest::newRow("out of range") << int(Rdx::SwitchInputCommand) << 9 << ErrorMap{} << 112
-                                  << int(Rdx::Hdmi1Input);
-    QTest::newRow("code above the table") << int(Rdx::SwitchInputCommand) << int(Rdx::VgaInput)
-                                          << ErrorMap{{Rdx::SwitchInputCommand, 200}} << 300
-                                          << int(Rdx::Hdmi1Input);
+    QTest::addColumn<SimFaults>("faults");
+    QTest::addColumn<Rdx::Outcome>("outcome");
+    QTest::addColumn<int>("failure"); // the one failure the window is given to show
+
+    SimFaults refuseVga;
+    refuseVga.errorForCode = {{Rdx::SwitchInputCommand, 9}};
+    SimFaults aboveTheTable;
+    aboveTheTable.errorForCode = {{Rdx::SwitchInputCommand, 200}};
     // 0xA1 read as a signed byte would have made 100 - 95 = 5, "not connected".
-    QTest::newRow("negative byte") << int(Rdx::SwitchInputCommand) << int(Rdx::VgaInput)
-                                   << ErrorMap{{Rdx::SwitchInputCommand, 0xA1}} << 100 + 0xA1
-                                   << int(Rdx::Hdmi1Input);
+    SimFaults negativeByte;
+    negativeByte.errorForCode = {{Rdx::SwitchInputCommand, 0xA1}};
+    SimFaults silentSwitch;
+    silentSwitch.silentCodes = {Rdx::SwitchInputCommand};
+    SimFaults refuseStatus;
+    refuseStatus.errorForKind = {{Rdx::StatusRead, 12}};
+    const int vga = Rdx::VgaInput;
+    const int switchInput = Rdx::SwitchInputCommand;
+    for (Transport transport : {Transport::Tcp, Transport::PacedSerial}) {
+        const char* on = transport == Transport::Tcp ? "tcp" : "paced serial";
+        QTest::addRow("accepted, %s", on) << transport << switchInput << vga << SimFaults{} << Rdx::Outcome::Accepted
+                                          << int(Rdx::Ready);
+        QTest::addRow("EXT. without a module, %s", on) << transport << switchInput << int(Rdx::ExtInput)
+                                                       << SimFaults{} << Rdx::Outcome::Refused << 109;
+        QTest::addRow("refused, %s", on) << transport << switchInput << vga << refuseVga << Rdx::Outcome::Refused
+                                         << 109;
+        QTest::addRow("unanswered, %s", on) << transport << switchInput << vga << silentSwitch
+                                            << Rdx::Outcome::Unanswered << int(Rdx::Unanswered);
+        QTest::addRow("read refused, %s", on) << transport << -1 << 0 << refuseStatus << Rdx::Outcome::Accepted << 112;
+    }
+    QTest::newRow("unknown code") << Transport::Tcp << 7 << 0 << SimFaults{} << Rdx::Outcome::Refused << 105;
+    QTest::newRow("code above the table") << Transport::Tcp << switchInput << vga << aboveTheTable
+                                          << Rdx::Outcome::Refused << 300;
+    QTest::newRow("negative byte") << Transport::Tcp << switchInput << vga << negativeByte << Rdx::Outcome::Refused
+                                   << 100 + 0xA1;
+    SimFaults inPieces = refuseVga;
+    inPieces.chunkSize = 5;
+    QTest::newRow("refusal in pieces, tcp") << Transport::Tcp << switchInput << vga << inPieces
+                                            << Rdx::Outcome::Refused << 109;
 }
 
-void TestLink::errorReplies()
+// A set-command ends as the device answered it, when its reply is whole; a refused read ends too. Either
+// way the window is given the failure once and the exchange is over (no read left pending).
+void TestLink::exchangeOutcomes()
 {
+    QFETCH(Transport, transport);
     QFETCH(int, code);
     QFETCH(int, parameter);
-    QFETCH(ErrorMap, errorForCode);
-    QFETCH(int, expectedState);
-    QFETCH(int, changedMainInput);
-    SimFaults faults;
-    faults.errorForCode = errorForCode;
-    sim->setFaults(faults);
-    connectLink(Transport::Tcp);
+    QFETCH(SimFaults, faults);
+    QFETCH(Rdx::Outcome, outcome);
+    QFETCH(int, failure);
+    connectLink(transport);
     link->resetReads(-2);
     link->requestRead(Rdx::StatusRead);
-    QTRY_COMPARE(link->deviceState.mainInput, int(Rdx::Hdmi1Input));
+    QTRY_VERIFY(link->pendingReadKeys().isEmpty());
+    const int mainInput = link->deviceState.mainInput;
+    sim->setFaults(faults);
 
-    QSignalSpy ended(link, &Singleton_SerialPort::sendEnd);
     QSignalSpy replies(link, &Singleton_SerialPort::send_receive_end);
     link->resetReads(-2);
-    QCOMPARE(link->sendCommand(code, &parameter, 1), 1);
-    QTRY_COMPARE(link->linkState, expectedState);
-    QVERIFY(link->linkState >= Rdx::DeviceError);
-    QCOMPARE(link->deviceErrorCode(), expectedState - 100);
-    QVERIFY(ended.count() >= 1);
-    QCOMPARE(replies.count(), 0);
-    QCOMPARE(link->deviceState.mainInput, changedMainInput);
+    if (code >= 0) {
+        QCOMPARE(link->runCommand(code, &parameter, 1), outcome);
+    } else {
+        link->requestRead(Rdx::StatusRead);
+        link->requestRead(Rdx::PictureRead);
+        QTRY_COMPARE(replies.count(), 1);
+        QCOMPARE(replies.first().first().toInt(), int(Rdx::PictureRead));
+    }
+    QCOMPARE(link->takeFailure(), failure);
+    QCOMPARE(link->takeFailure(), int(Rdx::Ready));
+    QTRY_VERIFY(!link->isExchanging());
+    // An accepted command's status reply is decoded like any other; nothing else changes the copy.
+    const bool switched = outcome == Rdx::Outcome::Accepted && code == Rdx::SwitchInputCommand;
+    QCOMPARE(link->deviceState.mainInput, switched ? parameter : mainInput);
+}
+
+// A read the device never answers after a command is re-sent twice, then given up as unanswered: one
+// failure, no endless re-sends.
+void TestLink::resendsAreBounded()
+{
+    startUnansweredStatusRead(Transport::Tcp);
+    QSignalSpy ended(link, &Singleton_SerialPort::sendEnd);
+    QTRY_VERIFY_WITH_TIMEOUT(!link->isExchanging(), 3 * Singleton_SerialPort::ResendIntervalMs + 2000);
+    QCOMPARE(countFrames(sim->received(), Rdx::ReadRequestCode, Rdx::StatusRead), 1 + Singleton_SerialPort::MaxResends);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(link->takeFailure(), int(Rdx::Unanswered));
+    QVERIFY(!link->isReplyTimerActive());
 }
 
 void TestLink::damagedDeliveries_data()

@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <memory>
 
+Q_DECLARE_METATYPE(SimFaults)
+
 using ShellProbe::titleStrip;
 using ShellProbe::visiblePages;
 
@@ -62,6 +64,7 @@ private slots:
     {
         QVERIFY(writeIni(sim->tcpPort()));
         sim->setFaults(SimFaults());
+        sim->setState(SimState());
     }
     void cleanup()
     {
@@ -114,15 +117,12 @@ private slots:
         QCOMPARE(log.entries(), QVector<MessageLog::Entry>());
     }
 
-    // A shown Control page reads the device, and a command the device refuses reaches the operator.
-    void controlPageShowsTheDeviceAndItsErrors()
+    // A shown Control page reads the status and both PIP windows, and shows them.
+    void controlPageReadsTheDevice()
     {
         SimState state = sim->state();
         state.switchTime = 2;
         sim->setState(state);
-        SimFaults faults;
-        faults.errorForCode.insert(Rdx::SwitchTimeCommand, 9);
-        sim->setFaults(faults);
         RDX480View window;
         MessageLog log;
         showAndConnect(window);
@@ -139,12 +139,108 @@ private slots:
                 kinds << frame[3];
         QCOMPARE(kinds, (QVector<int>{Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipSubWindowRead}));
         QCOMPARE(log.count(), 0);
+    }
 
-        switchTime->setFocus();
-        QTest::keyClick(switchTime, Qt::Key_Down);
-        QTRY_VERIFY(log.count() >= 1);
-        QCOMPARE(log.entries().first(),
-                 MessageLog::Entry(QStringLiteral("Error Message"), QStringLiteral("no input card; ")));
+    // Every failure reaches the operator exactly once, the window takes clicks again within the
+    // exchange's time-out, and the page shows what the device holds. Over TCP and over the paced serial
+    // line, where replies arrive in pieces.
+    void eachFailureShowsOnce_data()
+    {
+        QTest::addColumn<bool>("paced");
+        QTest::addColumn<SimFaults>("faults");
+        QTest::addColumn<QString>("action"); // "open": open Control; otherwise the widget the operator uses
+        QTest::addColumn<QString>("message");
+
+        SimFaults refuseStatus;
+        refuseStatus.errorForKind = {{Rdx::StatusRead, 12}};
+        SimFaults refuseSwitchTime;
+        refuseSwitchTime.errorForCode = {{Rdx::SwitchTimeCommand, 9}};
+        SimFaults silentSwitch;
+        silentSwitch.silentCodes = {Rdx::SwitchInputCommand};
+        const QString outOfRange = QStringLiteral("out of range;");
+        for (bool paced : {false, true}) {
+            const char* on = paced ? "paced serial" : "tcp";
+            QTest::addRow("status read refused on opening, %s", on)
+                << paced << refuseStatus << QStringLiteral("open") << outOfRange;
+            QTest::addRow("every read refused after a switch, %s", on)
+                << paced << refuseStatus << QStringLiteral("but_of_vga") << outOfRange;
+            QTest::addRow("switch time refused, %s", on)
+                << paced << refuseSwitchTime << QStringLiteral("comboBox_for_time")
+                << QStringLiteral("no input card; ");
+            QTest::addRow("switch never answered, %s", on)
+                << paced << silentSwitch << QStringLiteral("but_of_vga") << QStringLiteral("Out Time");
+        }
+    }
+    void eachFailureShowsOnce()
+    {
+        QFETCH(bool, paced);
+        QFETCH(SimFaults, faults);
+        QFETCH(QString, action);
+        QFETCH(QString, message);
+        std::unique_ptr<SimFixture> serialSim;
+        if (paced) {
+            SimFixture::Options options;
+            options.tcp = false;
+            options.paced = true;
+            serialSim = std::make_unique<SimFixture>(options);
+            QVERIFY(serialSim->start());
+            QVERIFY(ShellProbe::writeIni("PORTNAME=" + serialSim->serialPath().toUtf8() + "\nID=1\nLANGUAGE=true\n"));
+        }
+        SimFixture& device = paced ? *serialSim : *sim;
+        RDX480View window;
+        MessageLog log;
+        showAndConnect(window);
+        if (action == QStringLiteral("open"))
+            device.setFaults(faults);
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_control")));
+        QTRY_VERIFY(exchangeOver(window));
+        device.setFaults(faults);
+
+        if (action == QStringLiteral("comboBox_for_time")) {
+            auto* combo = window.findChild<QComboBox*>(action);
+            combo->setFocus();
+            QTest::keyClick(combo, Qt::Key_Down);
+        } else if (action != QStringLiteral("open")) {
+            QVERIFY(ShellProbe::click(window, action));
+        }
+        QTRY_COMPARE(log.count(), 1);
+        QCOMPARE(log.last(), MessageLog::Entry(QStringLiteral("Error Message"), message));
+        // Nothing is left that could show it again: no read waits, no re-send is due.
+        QTRY_VERIFY(exchangeOver(window) && !link->isExchanging() && !link->isReplyTimerActive());
+        QCOMPARE(log.count(), 1);
+
+        // A refused command puts the page back to what the device copy holds.
+        if (action != QStringLiteral("open")) {
+            auto* switchTime = window.findChild<QComboBox*>(QStringLiteral("comboBox_for_time"));
+            QCOMPARE(switchTime->currentIndex(), link->deviceState.switchTime);
+        }
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_information")));
+        QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_information")});
+    }
+
+    // The serial device goes away under the panel: the next operator action says so once, and the panel
+    // shows itself disconnected.
+    void unpluggedSerialLine()
+    {
+        SimFixture::Options options;
+        options.tcp = false;
+        auto serialSim = std::make_unique<SimFixture>(options);
+        QVERIFY(serialSim->start());
+        QVERIFY(ShellProbe::writeIni("PORTNAME=" + serialSim->serialPath().toUtf8() + "\nID=1\nLANGUAGE=true\n"));
+        RDX480View window;
+        MessageLog log;
+        showAndConnect(window);
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_control")));
+        QTRY_VERIFY(exchangeOver(window));
+
+        serialSim.reset();
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_of_vga")));
+        QTRY_COMPARE(connectButton(window)->text(), QStringLiteral("Connect"));
+        // Preparing the exchange finds the port gone, so the command is never sent.
+        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{{QStringLiteral("Prompt Message"),
+                                                             QStringLiteral("Please connect before user.")}}));
+        QVERIFY(exchangeOver(window));
+        QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_navigation")});
     }
 
     void failedConnectionSaysSo()
