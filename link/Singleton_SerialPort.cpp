@@ -217,6 +217,13 @@ void Singleton_SerialPort::resetReads(int order)
     commandSent = false;
 }
 
+void Singleton_SerialPort::giveUpExchange()
+{
+    resetReads(requestOrder);
+    replyTimer->stop();
+    linkState = Rdx::Unanswered;
+}
+
 bool Singleton_SerialPort::isConnected() const
 {
     if (useNetwork)

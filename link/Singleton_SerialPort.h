@@ -62,6 +62,9 @@ public:
 
     // Prepares an exchange: forgets pending reads and makes the link Ready.
     void resetReads(int order);
+    // The window's overall time-out ended the exchange: forget it, and send nothing more of it (a page may
+    // still be in the middle of its reads) until the next resetReads.
+    void giveUpExchange();
     // Sends one set-command and waits, up to CommandWaitMs, for the device's complete reply: the one
     // outcome every page and the schedule act on. Failures are reported to the window once, through
     // linkState and sendEnd.

@@ -206,6 +206,7 @@ void RDX480View::rsp_time_out()
     ui->wid_send_box->hide();
     waitTimer->stop();
     link->resetReads(-2);
+    link->giveUpExchange();
     qCDebug(lcShell) << "time out";
     // A read the device refused while others were still on their way has not been shown yet.
     const int failure = link->takeFailure();
