@@ -40,6 +40,8 @@ QIPLineEdit::QIPLineEdit(QWidget* parent) : QLineEdit(parent)
     for (QLineEdit*& octet : m_octets) {
         octet = new QLineEdit(this);
         octet->setFrame(false);
+        // The editor's own frame and background show through, so the four read as one field.
+        octet->setStyleSheet(QStringLiteral("background: transparent;"));
         octet->setMaxLength(OctetLength);
         octet->setAlignment(Qt::AlignCenter);
         octet->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
