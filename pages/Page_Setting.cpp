@@ -6,9 +6,7 @@
 #include "widgets/MessageBox.h"
 #include "widgets/QIPLineEdit.h"
 
-#include <QAbstractButton>
 #include <QGroupBox>
-#include <QLabel>
 #include <QSpinBox>
 
 namespace {
@@ -45,15 +43,10 @@ int audioCode(int buttonIndex)
 constexpr int PortFieldLength = 4;
 constexpr int MaxTcpPort = 65535;
 
+// Labels and buttons show a text, group boxes a title.
 void setWidgetText(QObject* widget, const QString& text)
 {
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(text);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(text);
-    } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-        box->setTitle(text);
-    }
+    widget->setProperty(qobject_cast<QGroupBox*>(widget) ? "title" : "text", text);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
@@ -32,7 +31,6 @@ struct SettingPage
 
     ~SettingPage()
     {
-        page.reset();
         link->useNetwork = true;
         link->closeSerial();
     }
@@ -53,12 +51,9 @@ struct SettingPage
         });
         page->show();
         page->activateWindow();
-        return QTest::qWaitForWindowActive(page.get()) && refresh();
-    }
-    bool refresh()
-    {
         page->refreshFromDevice(true, 5000);
-        return QTest::qWaitFor([this] { return link->pendingReadKeys().isEmpty(); });
+        return QTest::qWaitForWindowActive(page.get()) &&
+               QTest::qWaitFor([this] { return link->pendingReadKeys().isEmpty(); });
     }
     template <typename T> T* find(const char* name) const { return page->findChild<T*>(QLatin1String(name)); }
     // Near the left end: a radio button takes clicks on its circle and text only.
@@ -83,15 +78,11 @@ struct SettingPage
         combo->view()->setCurrentIndex(combo->model()->index(index, 0));
         QTest::keyClick(combo->view(), Qt::Key_Return);
     }
-    void showPictureTab(int tab) const
-    {
-        QTabBar* bar = find<QTabWidget>("tabWid_picture_quality")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
-    }
     static void typeInto(QWidget* field, const QString& text)
     {
         field->setFocus();
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
         QTest::keyClicks(field, text);
     }
 };
@@ -139,7 +130,6 @@ private slots:
         SettingPage fx;
         QVERIFY(fx.start(SimState{})); // audio from V1, V2, VGA
         auto* bar2 = fx.find<MyButtonBar>("butBar_ad2");
-        QCOMPARE(bar2->currentIndex(), 1);
         QTest::mouseClick(fx.find<MyButtonBar>("butBar_ad1")->buttons().at(3), Qt::LeftButton); // HDM1
         QTRY_COMPARE(fx.commands(), (QVector<QVector<int>>{{29, 4, 6, 5}}));
         QCOMPARE(fx.sim.state().audio1Source, int(Rdx::Hdmi1Input));
@@ -148,57 +138,52 @@ private slots:
         QCOMPARE(fx.commands().size(), 1);
     }
 
+    // A value moved with the slider or typed into the spin box goes out with "OK"; "Reset" sends the default.
     void picture_data()
     {
-        QTest::addColumn<int>("tab"); // 3: output brightness
-        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("tab"); // -1: output brightness
+        QTest::addColumn<QString>("widget");
         QTest::addColumn<QVector<int>>("sent");
-        enum { Slider, SpinBox, Reset };
-        QTest::newRow("brightness by slider") << 0 << int(Slider) << QVector<int>{8, 30};
-        QTest::newRow("contrast by spin box") << 1 << int(SpinBox) << QVector<int>{9, 77};
-        QTest::newRow("colour reset") << 2 << int(Reset) << QVector<int>{10, 50};
-        QTest::newRow("output by spin box") << 3 << int(SpinBox) << QVector<int>{11, 7};
-        QTest::newRow("output reset") << 3 << int(Reset) << QVector<int>{11, 32};
+        QTest::newRow("brightness slider") << 0 << "slider_luminance" << QVector<int>{8, 30};
+        QTest::newRow("contrast spin box") << 1 << "spinBox_contrast" << QVector<int>{9, 77};
+        QTest::newRow("colour reset") << 2 << "but_reset_color" << QVector<int>{10, 50};
+        QTest::newRow("output reset") << -1 << "but_reset_luminance_2" << QVector<int>{11, 32};
     }
     void picture()
     {
         QFETCH(int, tab);
-        QFETCH(int, action);
+        QFETCH(QString, widget);
         QFETCH(QVector<int>, sent);
         SimState state;
         state.brightness = state.color = 20;
         state.outputBrightness = 10;
         SettingPage fx;
         QVERIFY(fx.start(state));
-        const QList<QSlider*> sliders = {fx.find<QSlider>("slider_luminance"), fx.find<QSlider>("slider_contrast"),
-                                         fx.find<QSlider>("slider_color"), fx.find<QSlider>("slider_out_luminance")};
-        const char* spinBoxes[] = {"spinBox_luminance", "spinBox_contrast", "spinBox_color", "spinBox_out_luminance"};
-        const char* resets[] = {"but_reset_luminance", "but_reset_contrast", "but_reset_color",
-                                "but_reset_luminance_2"};
-        auto* ok = fx.find<QPushButton>(tab < 3 ? "but_accept_picture_quality" : "but_accept_luminance");
+        auto* ok = fx.find<QPushButton>(tab < 0 ? "but_accept_luminance" : "but_accept_picture_quality");
+        QTabBar* tabs = fx.find<QTabWidget>("tabWid_picture_quality")->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(std::max(tab, 0)).center());
         QVERIFY(!ok->isEnabled());
-        if (tab < 3)
-            fx.showPictureTab(tab);
-        if (action == 0) {
-            sliders[tab]->setFocus();
-            QTest::keyClick(sliders[tab], Qt::Key_PageUp);
-        } else if (action == 1) {
-            SettingPage::typeInto(fx.find<QSpinBox>(spinBoxes[tab]), QString::number(sent[1]));
-        } else {
-            fx.click(resets[tab]);
+        auto* field = fx.find<QWidget>(qPrintable(widget));
+        if (auto* slider = qobject_cast<QSlider*>(field)) {
+            slider->setFocus();
+            QTest::keyClick(slider, Qt::Key_PageUp);
+        } else if (qobject_cast<QSpinBox*>(field)) {
+            SettingPage::typeInto(field, QString::number(sent[1]));
         }
-        if (action != 2) {
-            QCOMPARE(fx.find<QSpinBox>(spinBoxes[tab])->value(), sent[1]);
+        if (!widget.startsWith(QLatin1String("but_"))) {
             QVERIFY(ok->isEnabled());
             QVERIFY(fx.commands().isEmpty());
             QTest::mouseClick(ok, Qt::LeftButton);
+        } else {
+            fx.click(qPrintable(widget));
         }
         QTRY_COMPARE(fx.commands().value(0).mid(0, 2), sent);
-        QCOMPARE(sliders[tab]->value(), sent[1]);
         QVERIFY(!ok->isEnabled());
         const SimState device = fx.sim.state();
-        QCOMPARE((QVector<int>{device.brightness, device.contrast, device.color, device.outputBrightness}).at(tab),
-                 sent[1]);
+        const int values[] = {device.outputBrightness, device.brightness, device.contrast, device.color};
+        QCOMPARE(values[tab + 1], sent[1]);
+        const char* sliders[] = {"slider_out_luminance", "slider_luminance", "slider_contrast", "slider_color"};
+        QCOMPARE(fx.find<QSlider>(sliders[tab + 1])->value(), sent[1]);
     }
 
     // A command the device refuses, or that cannot be sent, leaves the controls showing the device copy.
@@ -265,27 +250,28 @@ private slots:
     // A wrong address or port is refused before it reaches the link.
     void refusedCommunication_data()
     {
-        QTest::addColumn<int>("emptiedOctet"); // -1: none
-        QTest::addColumn<QString>("port");
-        QTest::newRow("emptied octet") << 2 << QString();
-        QTest::newRow("negative port") << -1 << QStringLiteral("-1");
-        QTest::newRow("port not a number") << -1 << QStringLiteral("7a");
-        QTest::newRow("port 0") << -1 << QStringLiteral("0");
+        QTest::addColumn<QString>("field"); // "octet": the third of the address
+        QTest::addColumn<QString>("text");
+        QTest::newRow("emptied octet") << "octet"
+                                       << "";
+        QTest::newRow("negative port") << "lineEdit_port"
+                                       << "-1";
+        QTest::newRow("port not a number") << "lineEdit_port"
+                                           << "7a";
+        QTest::newRow("port 0") << "lineEdit_port"
+                                << "0";
     }
     void refusedCommunication()
     {
-        QFETCH(int, emptiedOctet);
-        QFETCH(QString, port);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
         SettingPage fx;
         QVERIFY(fx.start(SimState{}));
         const int tcpPort = fx.link->tcpPort;
-        if (emptiedOctet >= 0) {
-            QLineEdit* octet = fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(emptiedOctet);
-            SettingPage::typeInto(octet, QString());
-            QTest::keyClick(octet, Qt::Key_Delete);
-        } else {
-            SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port"), port);
-        }
+        SettingPage::typeInto(field == QLatin1String("octet")
+                                  ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
+                                  : fx.find<QLineEdit>(qPrintable(field)),
+                              text);
         fx.click("but_accept_ip");
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
