@@ -39,7 +39,7 @@ int audioCode(int buttonIndex)
     return AudioButtonCount - 1 - buttonIndex;
 }
 
-// The TCP port field is four characters wide, as the device's manual has it.
+// The TCP port field takes four characters.
 constexpr int PortFieldLength = 4;
 constexpr int MaxTcpPort = 65535;
 

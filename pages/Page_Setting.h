@@ -71,8 +71,8 @@ private:
     // Tabs of the picture values, in the order of their command codes.
     enum PictureTab { BrightnessTab = 0, ContrastTab = 1, ColorTab = 2 };
 
-    // Sends one set-command unless the page is copying the device state into its widgets; the outcome
-    // says what to do with the controls (NotConnected when nothing could be sent at all).
+    // Sends one set-command; Busy, with nothing sent, while the page copies the device state into its
+    // widgets.
     Rdx::Outcome send(int code, const int* params, int count);
     // The IP editor reports any change in its octets.
     void on_charge();
