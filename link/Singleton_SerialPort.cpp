@@ -80,7 +80,8 @@ Singleton_SerialPort::~Singleton_SerialPort()
 
 void Singleton_SerialPort::openSerial(QString ip, int port, int id)
 {
-    if (isConnected())
+    // Also a transport the mode no longer names: the mode may have changed since it was opened.
+    if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState)
         closeSerial();
     // What went wrong on an earlier connection is no news on this one.
     failureToShow = Rdx::Ready;
@@ -150,10 +151,11 @@ void Singleton_SerialPort::closeSerial()
 {
     qCDebug(lcLink) << "init end port";
     forgetExchange();
-    if (useNetwork) {
-        if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
-            tcpSocket->disconnectFromHost();
-    } else if (serialPort->isOpen()) {
+    // Whatever is open goes, not only the transport the mode names: a mode changed while a transport was
+    // open would otherwise leave it open, its replies still decoded, or the serial port locked.
+    if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
+        tcpSocket->disconnectFromHost();
+    if (serialPort->isOpen()) {
         serialPort->clear();
         serialPort->close();
     }
@@ -163,6 +165,9 @@ void Singleton_SerialPort::closeSerial()
 
 void Singleton_SerialPort::closeSocket()
 {
+    // A socket that finishes closing after the link moved to the serial line says nothing about the line.
+    if (!useNetwork)
+        return;
     forgetExchange();
     if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
         tcpSocket->disconnectFromHost();

@@ -79,11 +79,12 @@ RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 
 RDX480View::~RDX480View()
 {
-    // The transport chosen on the Setting page is for this run only; NETWORK keeps its start-up value.
+    // The transport chosen on the Setting page is kept for the next run, like the address and port.
     settings.ip = link->hostAddress;
     settings.port = link->tcpPort;
     settings.id = link->deviceNumber;
     settings.portName = link->serialPortName;
+    settings.network = link->useNetwork;
     settings.language = isEnglish;
     ui.reset();
     qCDebug(lcShell) << "end page";

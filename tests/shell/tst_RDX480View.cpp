@@ -6,6 +6,7 @@
 #include "shell/RDX480View.h"
 #include "widgets/MyCircleButton.h"
 
+#include <QRadioButton>
 #include <QSettings>
 #include <QTimer>
 #include <QtTest>
@@ -65,8 +66,8 @@ private slots:
         QCOMPARE(titleStrip(window), QStringLiteral("导航"));
     }
 
-    // The stored settings reach the link and come back from it at exit, all six keys, except the transport,
-    // which keeps its start-up value whatever the Setting page chose during the run.
+    // The stored settings reach the link and come back from it at exit, all six keys, the transport the
+    // Setting page chose during the run included.
     void settingsGoThroughTheLink()
     {
         QVERIFY(writeIni("IP=127.0.0.9\nPORT=4321\nID=5\nNETWORK=true\nLANGUAGE=true\n"));
@@ -89,7 +90,7 @@ private slots:
         }
         const QSettings file(QStringLiteral("info.ini"), QSettings::IniFormat);
         QCOMPARE(file.allKeys().size(), 6);
-        QCOMPARE(file.value(QStringLiteral("NETWORK")).toBool(), true);
+        QCOMPARE(file.value(QStringLiteral("NETWORK")).toBool(), false);
         QCOMPARE(file.value(QStringLiteral("IP")).toString(), QStringLiteral("10.1.2.3"));
         QCOMPARE(file.value(QStringLiteral("PORT")).toInt(), 5005);
         QCOMPARE(file.value(QStringLiteral("ID")).toInt(), 9);
@@ -256,15 +257,39 @@ private slots:
         QCOMPARE(log.entries(), page.endsWith(QLatin1String("navigation")) ? prompt : QVector<MessageLog::Entry>());
     }
 
-    void languageSwitchRetitlesAtOnce()
+    // The language buttons of the Setting page switch the window, the bar and every page at once.
+    void languageSwitchReachesEveryPage()
     {
         RDX480View window;
         showWindow(window);
         QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_setting")));
+        const auto label = [&window](const char* page, const char* name) {
+            return window.findChild<QWidget*>(QLatin1String(page))->findChild<QLabel*>(QLatin1String(name))->text();
+        };
         for (bool english : {false, true}) {
-            window.setLanguage(english);
-            QCOMPARE(titleStrip(window), english ? QStringLiteral("Setting") : QStringLiteral("设置"));
-            QCOMPARE(window.windowTitle(), english ? englishTitle : chineseTitle);
+            auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
+                                                                  : QStringLiteral("radio_chinese"));
+            QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
+            // Window, title strip, bar, Control, Setting and Information pages.
+            const QStringList shown{window.windowTitle(),
+                                    titleStrip(window),
+                                    label("wid_bar", "lab_for_setting"),
+                                    label("wid_for_control", "lab_for_switchModel"),
+                                    label("wid_for_setting", "lab_out_luminance"),
+                                    label("wid_for_information", "label_3")};
+            const QStringList inEnglish{englishTitle,
+                                        QStringLiteral("Setting"),
+                                        QStringLiteral("Setting"),
+                                        QStringLiteral("Swith Model"),
+                                        QStringLiteral("Output Bright"),
+                                        QStringLiteral("Software version")};
+            const QStringList inChinese{chineseTitle,
+                                        QStringLiteral("设置"),
+                                        QStringLiteral("设置"),
+                                        QStringLiteral("切换模式"),
+                                        QStringLiteral("输出亮度"),
+                                        QStringLiteral("软件版本")};
+            QCOMPARE(shown, english ? inEnglish : inChinese);
         }
     }
 };
