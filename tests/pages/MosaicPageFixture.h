@@ -21,7 +21,7 @@ public:
     {
         link->requestRead(Rdx::PictureRead);
         QVector<QPoint> reads;
-        QTest::qWaitFor([&] {
+        const bool arrived = QTest::qWaitFor([&] {
             reads.clear();
             for (const Rdx::Frame& frame : sim.received()) {
                 if (frame[2] != Rdx::ReadRequestCode)
@@ -31,6 +31,8 @@ public:
             }
             return !reads.isEmpty() && reads.last().x() == Rdx::PictureRead;
         });
+        if (!arrived)
+            return {{-1, -1}};
         reads.removeLast();
         return reads;
     }
