@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLabel>
 #include <QSpinBox>
 
@@ -34,6 +35,7 @@ constexpr int SizeSlack = 16;
 constexpr int ShortWaitMs = 5000;
 constexpr int LongWaitMs = 10000;
 constexpr int TableRowHeight = 40;
+constexpr int ToolBoxTitleHeight = 33;
 
 // Sets the link's busy flag while the page copies the device copy into its widgets, so that no widget
 // signal sends anything meanwhile; the previous value comes back, as fills may nest inside one another.
@@ -93,6 +95,11 @@ Page_Montage::Page_Montage(QWidget* parent)
     ui->label_w_charge->hide();
     ui->label_h_charge->hide();
     ui->toolBox->setCurrentIndex(0);
+    // Title bars sized by the font, and the gaps between them, would leave a page less than its 382 pixels.
+    ui->toolBox->layout()->setSpacing(0);
+    for (QAbstractButton* title : ui->toolBox->findChildren<QAbstractButton*>(
+             QStringLiteral("qt_toolbox_toolboxbutton"), Qt::FindDirectChildrenOnly))
+        title->setFixedHeight(ToolBoxTitleHeight);
 
     ui->wid_model->setButtons({QStringLiteral("M1"), QStringLiteral("M2"), QStringLiteral("M3"), QStringLiteral("M4")},
                               false);
