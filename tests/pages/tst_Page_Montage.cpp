@@ -271,8 +271,8 @@ private slots:
     }
 
     // A language switch relabels the table and keeps the device's layout and values, whose count
-    // command 21 sends.
-    void languageSwitchKeepsTheTable()
+    // command 21 sends; a refused edit puts back the values the device accepted last.
+    void tableKeepsTheDeviceValues()
     {
         MosaicPageFixture fx;
         QVERIFY(fx.start(mosaicDevice(5, 10, {1000, 1000, 1000, 1000, 600})));
@@ -280,6 +280,14 @@ private slots:
         QCOMPARE(fx.table()->rowCount(), 5);
         QCOMPARE(fx.table()->index(0, 0).data().toString(), QStringLiteral("Out1水平宽度"));
         QCOMPARE(fx.table()->index(4, 1).data().toInt(), 600);
+
+        QVERIFY(fx.editTable(0, 1200));
+        QTRY_COMPARE(fx.sim.state().fastValues[0][0], 1200);
+        SimFaults refuse;
+        refuse.errorForCode.insert(Rdx::FastValuesCommand, 12);
+        fx.sim.setFaults(refuse);
+        QVERIFY(fx.editTable(0, 1300));
+        QTRY_COMPARE(fx.table()->index(0, 1).data().toInt(), 1200);
     }
 };
 
