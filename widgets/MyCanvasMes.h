@@ -20,7 +20,6 @@ public:
     void setWindow(int x, int y, int w, int h);
 
     QRect windowRect() const { return m_windowRect; } // canvas pixels
-    QString labelText() const { return m_labelText; }
 
     // Written by the owner; they take effect at the next setWindow. Area units per canvas pixel: the
     // start values are 1920 x 1080 over 340 x 220, a scale of zero or less draws no window.

@@ -5,6 +5,7 @@
 #include "pages/Page_Montage.h"
 #include "widgets/MyButtonBar.h"
 
+#include <QMap>
 #include <QPoint>
 #include <QPointer>
 #include <QPushButton>
@@ -68,28 +69,13 @@ public:
 protected:
     void route(int order) override
     {
-        switch (order) {
-        case Rdx::StatusRead:
-            page->applyStatus();
-            break;
-        case Rdx::InputWindowRead:
-            page->showInputWindow();
-            break;
-        case Rdx::OutputWindowRead:
-            page->showOutputWindow();
-            break;
-        case Rdx::LedTotalRead:
-            page->showLedTotal();
-            break;
-        case Rdx::UnitWindowRead:
-            page->showUnitWindow();
-            break;
-        case Rdx::FastValuesRead:
-            page->showFastValues();
-            break;
-        default:
-            break;
-        }
+        using Show = void (Page_Montage::*)();
+        static const QMap<int, Show> shows{
+            {Rdx::StatusRead, &Page_Montage::applyStatus},         {Rdx::InputWindowRead, &Page_Montage::showInputWindow},
+            {Rdx::OutputWindowRead, &Page_Montage::showOutputWindow}, {Rdx::LedTotalRead, &Page_Montage::showLedTotal},
+            {Rdx::UnitWindowRead, &Page_Montage::showUnitWindow},    {Rdx::FastValuesRead, &Page_Montage::showFastValues}};
+        if (const Show show = shows.value(order))
+            (page.get()->*show)();
     }
 };
 
