@@ -10,8 +10,8 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -714,8 +714,8 @@ void Page_Montage::editManual(Manual which, WindowField field)
     std::optional<Window>& copy = manualCopy(which);
     const ManualBoxes boxes = boxesOf(which);
     if (!copy) {
-        fillManualWindow(which,
-                         windowOf(which == InputWindow ? m_link->deviceState.inputWindow : m_link->deviceState.outputWindow));
+        fillManualWindow(
+            which, windowOf(which == InputWindow ? m_link->deviceState.inputWindow : m_link->deviceState.outputWindow));
         return;
     }
     const int value = field == X   ? boxes.x->value() + OffsetX

@@ -22,7 +22,8 @@ void MyCanvasMes::setWindow(int x, int y, int w, int h)
 {
     m_labelText = tr("(%1,%2)").arg(w).arg(h);
     if (usableScale(scaleX) && usableScale(scaleY)) {
-        m_windowRect = QRect(truncated(x / scaleX), truncated(y / scaleY), truncated(w / scaleX), truncated(h / scaleY));
+        m_windowRect =
+            QRect(truncated(x / scaleX), truncated(y / scaleY), truncated(w / scaleX), truncated(h / scaleY));
     } else {
         m_windowRect = QRect(); // an area without a size has nothing to show the window in
     }

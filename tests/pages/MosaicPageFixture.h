@@ -70,10 +70,12 @@ protected:
     void route(int order) override
     {
         using Show = void (Page_Montage::*)();
-        static const QMap<int, Show> shows{
-            {Rdx::StatusRead, &Page_Montage::applyStatus},         {Rdx::InputWindowRead, &Page_Montage::showInputWindow},
-            {Rdx::OutputWindowRead, &Page_Montage::showOutputWindow}, {Rdx::LedTotalRead, &Page_Montage::showLedTotal},
-            {Rdx::UnitWindowRead, &Page_Montage::showUnitWindow},    {Rdx::FastValuesRead, &Page_Montage::showFastValues}};
+        static const QMap<int, Show> shows{{Rdx::StatusRead, &Page_Montage::applyStatus},
+                                           {Rdx::InputWindowRead, &Page_Montage::showInputWindow},
+                                           {Rdx::OutputWindowRead, &Page_Montage::showOutputWindow},
+                                           {Rdx::LedTotalRead, &Page_Montage::showLedTotal},
+                                           {Rdx::UnitWindowRead, &Page_Montage::showUnitWindow},
+                                           {Rdx::FastValuesRead, &Page_Montage::showFastValues}};
         if (const Show show = shows.value(order))
             (page.get()->*show)();
     }

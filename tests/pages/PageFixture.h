@@ -43,7 +43,8 @@ public:
         link->linkState = Rdx::Connected; // what the main window does once the link opened
 
         page = std::make_unique<Page>();
-        QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(), [this](int order) { route(order); });
+        QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(),
+                         [this](int order) { route(order); });
         page->setLanguage(true);
         page->show();
         if (!QTest::qWaitForWindowExposed(page.get()))

@@ -7,7 +7,18 @@
 
 namespace {
 
-enum Action { ClickModel, ClickPort, ClickLayout, OkFast1, OkFast2, TypeLedW, TypeUnitW, TypeInputX, TypeOutputY, EditTable };
+enum Action {
+    ClickModel,
+    ClickPort,
+    ClickLayout,
+    OkFast1,
+    OkFast2,
+    TypeLedW,
+    TypeUnitW,
+    TypeInputX,
+    TypeOutputY,
+    EditTable
+};
 
 constexpr int Format1920x1080 = 6;
 
@@ -27,8 +38,8 @@ SimState mosaicDevice(int layout = 0, int format = Format1920x1080, std::array<i
 void act(MosaicPageFixture& fx, Action action, int value)
 {
     const int page = action == TypeLedW || action == TypeUnitW || action == OkFast2 ? 1
-                     : action == TypeInputX || action == TypeOutputY              ? 2
-                                                                                  : 0;
+                     : action == TypeInputX || action == TypeOutputY                ? 2
+                                                                                    : 0;
     fx.clickToolBoxPage(page);
     switch (action) {
     case ClickModel:
@@ -77,28 +88,31 @@ private slots:
         const int fhd = Format1920x1080;
         QTest::newRow("display model M3") << 0 << fhd << int(ClickModel) << 2 << QVector<int>{16, 2}
                                           << QVector<P>{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}};
-        QTest::newRow("output port Out2") << 0 << fhd << int(ClickPort) << 1 << QVector<int>{17, 1}
-                                          << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
+        QTest::newRow("output port Out2")
+            << 0 << fhd << int(ClickPort) << 1 << QVector<int>{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
         QTest::newRow("layout 3X1") << 0 << fhd << int(ClickLayout) << 3 << QVector<int>{20, 3}
                                     << QVector<P>{{13, 0}, {9, 0}, {10, 0}};
-        QTest::newRow("Ok of fast mosaic 1") << 0 << fhd << int(OkFast1) << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
-        QTest::newRow("Ok of fast mosaic 2") << 0 << fhd << int(OkFast2) << 0 << QVector<int>{24, 1}
-                                             << QVector<P>{{9, 0}, {10, 0}};
+        QTest::newRow("Ok of fast mosaic 1")
+            << 0 << fhd << int(OkFast1) << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
+        QTest::newRow("Ok of fast mosaic 2")
+            << 0 << fhd << int(OkFast2) << 0 << QVector<int>{24, 1} << QVector<P>{{9, 0}, {10, 0}};
         QTest::newRow("LED width") << 0 << fhd << int(TypeLedW) << 4000
                                    << QVector<int>{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}};
-        QTest::newRow("unit width, read back") << 0 << fhd << int(TypeUnitW) << 960
-                                               << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
-                                               << QVector<P>{{12, 0}};
+        QTest::newRow("unit width, read back")
+            << 0 << fhd << int(TypeUnitW) << 960 << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
+            << QVector<P>{{12, 0}};
         QTest::newRow("input x + 32") << 0 << fhd << int(TypeInputX) << 100
-                                      << QVector<int>{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << QVector<P>{{9, 0}};
+                                      << QVector<int>{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C}
+                                      << QVector<P>{{9, 0}};
         QTest::newRow("output y + 8") << 0 << fhd << int(TypeOutputY) << 10
-                                      << QVector<int>{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << QVector<P>{{10, 0}};
+                                      << QVector<int>{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C}
+                                      << QVector<P>{{10, 0}};
         QTest::newRow("table 1X2") << 0 << fhd << int(EditTable) << 1200
                                    << QVector<int>{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8} << QVector<P>{};
         // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
-        QTest::newRow("table 4X1 nibbles") << 5 << 10 << int(EditTable) << 32475
-                                           << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
-                                           << QVector<P>{};
+        QTest::newRow("table 4X1 nibbles")
+            << 5 << 10 << int(EditTable) << 32475
+            << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38} << QVector<P>{};
     }
     void commandsAndReReads()
     {
@@ -178,13 +192,16 @@ private slots:
         QFETCH(QSize, input);
         MosaicPageFixture fx;
         QVERIFY(fx.start(mosaicDevice(0, format)));
-        QCOMPARE(QSize(fx.find<QSpinBox>("spinBox_outPut_x")->maximum(), fx.find<QSpinBox>("spinBox_outPut_y")->maximum()),
-                 output);
-        QCOMPARE(QSize(fx.find<QSpinBox>("spinBox_input_x")->maximum(), fx.find<QSpinBox>("spinBox_input_y")->maximum()),
-                 input);
+        QCOMPARE(
+            QSize(fx.find<QSpinBox>("spinBox_outPut_x")->maximum(), fx.find<QSpinBox>("spinBox_outPut_y")->maximum()),
+            output);
+        QCOMPARE(
+            QSize(fx.find<QSpinBox>("spinBox_input_x")->maximum(), fx.find<QSpinBox>("spinBox_input_y")->maximum()),
+            input);
         const auto* canvas = fx.find<MyCanvasMes>("wid_for_input");
         QCOMPARE(canvas->widthCaption, QString::number(input.width()));
-        QCOMPARE(canvas->windowRect(), QRect(0, 0, int(960 / (input.width() / 340.0)), int(540 / (input.height() / 220.0))));
+        QCOMPARE(canvas->windowRect(),
+                 QRect(0, 0, int(960 / (input.width() / 340.0)), int(540 / (input.height() / 220.0))));
     }
 
     // Fast Mosaic 1 applied: the page derives the wall and the selected output's unit window as the
@@ -196,8 +213,8 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QVector<int>>("values");
         QTest::addColumn<QVector<int>>("shown"); // LED w, h, then unit x, w, y, h
-        QTest::newRow("1X2 Out3 is Out1") << 0 << 2 << QVector<int>{1920, 1080, 1080}
-                                          << QVector<int>{1920, 2160, 0, 1920, 0, 1080};
+        QTest::newRow("1X2 Out3 is Out1")
+            << 0 << 2 << QVector<int>{1920, 1080, 1080} << QVector<int>{1920, 2160, 0, 1920, 0, 1080};
         QTest::newRow("3X1 Out3") << 3 << 2 << QVector<int>{1920, 1920, 1920, 1080}
                                   << QVector<int>{5760, 1080, 3840, 1920, 0, 1080};
         QTest::newRow("1X4 Out2") << 4 << 1 << QVector<int>{1920, 270, 270, 270, 270}

@@ -14,10 +14,10 @@ private slots:
         QTest::addColumn<double>("scaleY");
         QTest::addColumn<QRect>("window"); // area units, x y w h
         QTest::addColumn<QRect>("drawn");
-        QTest::newRow("1920 x 1080, not 5 per pixel") << 1920 / 340.0 << 1080 / 220.0 << QRect(960, 540, 960, 540)
-                                                       << QRect(170, 110, 170, 110);
-        QTest::newRow("wall narrower than the canvas") << 300 / 340.0 << 1.0 << QRect(0, 0, 300, 220)
-                                                        << QRect(0, 0, 340, 220);
+        QTest::newRow("1920 x 1080, not 5 per pixel")
+            << 1920 / 340.0 << 1080 / 220.0 << QRect(960, 540, 960, 540) << QRect(170, 110, 170, 110);
+        QTest::newRow("wall narrower than the canvas")
+            << 300 / 340.0 << 1.0 << QRect(0, 0, 300, 220) << QRect(0, 0, 340, 220);
         QTest::newRow("zero scale") << 0.0 << 1.0 << QRect(0, 0, 300, 220) << QRect();
     }
     void scaledWindow()
