@@ -7,8 +7,10 @@
 #include "link/Frame.h"
 #include "link/Singleton_SerialPort.h"
 #include "pages/Page_Control.h"
+#include "pages/Page_Montage.h"
 #include "shell/RDX480View.h"
 #include "sim/SimFixture.h"
+#include "widgets/MyCanvasMes.h"
 #include "widgets/MessageBox.h"
 
 #include <QApplication>
@@ -194,18 +196,24 @@ public:
 
     void arm(int expectedReplies, QPushButton* target = nullptr, const QString& style = QString())
     {
-        if (m_target)
-            m_target->removeEventFilter(this);
+        disarm();
         m_expected = expectedReplies;
-        m_decoded = 0;
         m_target = target;
         m_style = style;
-        firstReplyNs = styledNs = paintedNs = doneNs = writtenNs = -1;
         if (m_target)
             m_target->installEventFilter(this);
     }
 
-    bool finished() const { return doneNs >= 0 && (!m_target || paintedNs >= 0); }
+    // Until the last reply is decoded and, after it, `drawn` receives its paint event.
+    void armDrawn(int expectedReplies, QWidget* drawn)
+    {
+        disarm();
+        m_expected = expectedReplies;
+        m_drawn = drawn;
+        m_drawn->installEventFilter(this);
+    }
+
+    bool finished() const { return doneNs >= 0 && (!(m_target || m_drawn) || paintedNs >= 0); }
 
     qint64 writtenNs = -1;
     qint64 firstReplyNs = -1;
@@ -216,6 +224,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (watched == m_drawn && event->type() == QEvent::Paint && doneNs >= 0 && paintedNs < 0)
+            paintedNs = nowNs();
         if (watched == m_target) {
             if (styledNs < 0 && (event->type() == QEvent::StyleChange || event->type() == QEvent::Paint) &&
                 m_target->styleSheet() == m_style)
@@ -227,10 +237,23 @@ protected:
     }
 
 private:
+    void disarm()
+    {
+        if (m_target)
+            m_target->removeEventFilter(this);
+        if (m_drawn)
+            m_drawn->removeEventFilter(this);
+        m_target = nullptr;
+        m_drawn = nullptr;
+        m_decoded = 0;
+        firstReplyNs = styledNs = paintedNs = doneNs = writtenNs = -1;
+    }
+
     Singleton_SerialPort* m_link;
     int m_expected = 0;
     int m_decoded = 0;
     QPushButton* m_target = nullptr;
+    QWidget* m_drawn = nullptr;
     QString m_style;
 };
 
@@ -262,8 +285,9 @@ public:
         if (!QTest::qWaitForWindowExposed(m_window.get()))
             return false;
         m_page = m_window->findChild<Page_Control*>(QStringLiteral("wid_for_control"));
+        m_mosaic = m_window->findChild<Page_Montage*>(QStringLiteral("wid_for_montage"));
         m_watch = std::make_unique<ExchangeWatch>(m_link);
-        return m_page != nullptr;
+        return m_page && m_mosaic;
     }
 
     void runTransport(bool network)
@@ -277,8 +301,7 @@ public:
         const CaseResult switching = measureSwitch();
         const CaseResult control = measureRefresh(
             QStringLiteral("control"), [this] { m_page->refreshFromDevice(5000); }, 3);
-        const CaseResult mosaic = measureRefresh(
-            QStringLiteral("mosaic"), [this] { mosaicRefresh(); }, 6);
+        const CaseResult mosaic = measureMosaic();
         const Samples silentGap = measureSilent(network);
         m_link->closeSerial();
 
@@ -303,7 +326,7 @@ public:
                   QStringLiteral("set-command + reply, status read + reply"), floorSwitch, wireTarget);
         table.add(QStringLiteral("Control page refresh (reads 0, 6, 7)"), control.done,
                   QStringLiteral("the same 3 reads, one after the other"), floorControl, wireTarget);
-        table.add(QStringLiteral("mosaic refresh (reads 0, 13, 11, 12, 9, 10)"), mosaic.done,
+        table.add(QStringLiteral("Mosaic page: click -> reads 0, 13, 11, 12, 9, 10 decoded, preview drawn"), mosaic.done,
                   QStringLiteral("the same 6 reads, one after the other"), floorMosaic, wireTarget);
         Samples designWait;
         designWait.add(3.0 * Singleton_SerialPort::ReadWaitMs);
@@ -421,14 +444,34 @@ private:
         return result;
     }
 
-    // What the Mosaic page will read when it is shown, through the link as the page will do it.
-    void mosaicRefresh()
+    // The operator clicks Mosaic in the function bar (again): the page host shows the Mosaic page and it
+    // reads its six kinds; each run ends when the last reply is decoded and the output preview, which
+    // the last one redraws, has been painted.
+    CaseResult measureMosaic()
     {
-        emit m_link->sendStarTime(5000);
-        m_link->resetReads(-2);
-        for (int kind : {Rdx::StatusRead, Rdx::FastValuesRead, Rdx::LedTotalRead, Rdx::UnitWindowRead,
-                         Rdx::InputWindowRead, Rdx::OutputWindowRead})
-            m_link->requestRead(kind);
+        CaseResult result;
+        auto* mosaicButton = m_window->findChild<QPushButton*>(QStringLiteral("but_for_mosaic"));
+        auto* preview = m_mosaic->findChild<MyCanvasMes*>(QStringLiteral("widget_3"));
+        for (int run = 0; run < runCount; ++run) {
+            m_sim.clearReceived();
+            m_watch->armDrawn(6, preview);
+            const qint64 start = nowNs();
+            QTest::mouseClick(mosaicButton, Qt::LeftButton);
+            if (!spinUntil([this] { return m_watch->finished(); }, 5000)) {
+                std::printf("mosaic refresh run %d did not finish\n", run);
+                continue;
+            }
+            result.done.add(msBetween(start, m_watch->paintedNs));
+            settle(30);
+            result.sent.append(m_sim.received());
+        }
+        m_watch->arm(0);
+        // Back to the Control page for the silent-device figure.
+        m_watch->arm(3);
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("but_for_control")), Qt::LeftButton);
+        spinUntil([this] { return m_watch->doneNs >= 0; }, 5000);
+        settle(50);
+        return result;
     }
 
     // A device that never answers: how long the event loop goes without a turn while the Control page
@@ -490,6 +533,7 @@ private:
     Singleton_SerialPort* m_link = Singleton_SerialPort::instance();
     std::unique_ptr<RDX480View> m_window;
     Page_Control* m_page = nullptr;
+    Page_Montage* m_mosaic = nullptr;
     std::unique_ptr<ExchangeWatch> m_watch;
     QString m_mainStyle;
     QStringList m_messages;

@@ -1,0 +1,302 @@
+#include "MosaicPageFixture.h"
+
+#include "widgets/MyCanvasMes.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+
+namespace {
+
+enum Action {
+    ClickModel,
+    ClickPort,
+    ClickLayout,
+    OkFast1,
+    OkFast2,
+    TypeLedW,
+    TypeUnitW,
+    TypeInputX,
+    TypeOutputY,
+    EditTable
+};
+
+constexpr int Format1920x1080 = 6;
+
+// Model 0, port 0; manual windows at x 0, y 0, 960 x 540; a 3840 x 2160 wall.
+SimState mosaicDevice(int layout = 0, int format = Format1920x1080, std::array<int, 5> values = {1920, 1080, 1080})
+{
+    SimState state;
+    state.outputFormat = format;
+    state.fastLayout = layout;
+    state.inputWindows.fill(SimWindow{32, 960, 8, 540});
+    state.outputWindows.fill(SimWindow{32, 960, 8, 540});
+    state.fastValues.fill(values);
+    return state;
+}
+
+// Does what the operator does for an action, on the tool box page that holds its control.
+void act(MosaicPageFixture& fx, Action action, int value)
+{
+    const int page = action == TypeLedW || action == TypeUnitW || action == OkFast2 ? 1
+                     : action == TypeInputX || action == TypeOutputY                ? 2
+                                                                                    : 0;
+    fx.clickToolBoxPage(page);
+    switch (action) {
+    case ClickModel:
+        return fx.clickBar("wid_model", value);
+    case ClickPort:
+        return fx.clickBar("butBar_for_out_port", value);
+    case ClickLayout:
+        return fx.clickBar("widget", value);
+    case OkFast1:
+        return QTest::mouseClick(fx.find<QPushButton>("but_for_auto"), Qt::LeftButton);
+    case OkFast2:
+        return QTest::mouseClick(fx.find<QPushButton>("pushButton_for_auto"), Qt::LeftButton);
+    case TypeLedW:
+        return fx.typeInto(fx.find<QSpinBox>("spinBox_LED_w"), value);
+    case TypeUnitW:
+        return fx.typeInto(fx.find<QSpinBox>("spinBox_for_w"), value);
+    case TypeInputX:
+        return fx.typeInto(fx.find<QSpinBox>("spinBox_input_x"), value);
+    case TypeOutputY:
+        return fx.typeInto(fx.find<QSpinBox>("spinBox_outPut_y"), value);
+    case EditTable:
+        fx.editTable(value / 10000, value % 10000); // row * 10000 + value
+        return;
+    }
+}
+
+} // namespace
+
+class tst_Page_Montage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The frame each action sends and what the page reads back after the device accepted it. The device
+    // acknowledges without a status and leaves the status read unanswered, so the reads are addressed
+    // from what the page sent.
+    void commandsAndReReads_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QVector<int>>("frame"); // code, parameter bytes
+        QTest::addColumn<QVector<QPoint>>("reads");
+        using P = QPoint;
+        const int fhd = Format1920x1080;
+        QTest::newRow("display model M3") << 0 << fhd << int(ClickModel) << 2 << QVector<int>{16, 2}
+                                          << QVector<P>{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}};
+        QTest::newRow("output port Out2")
+            << 0 << fhd << int(ClickPort) << 1 << QVector<int>{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
+        QTest::newRow("layout 3X1") << 0 << fhd << int(ClickLayout) << 3 << QVector<int>{20, 3}
+                                    << QVector<P>{{13, 0}, {9, 0}, {10, 0}};
+        QTest::newRow("Ok of fast mosaic 1")
+            << 0 << fhd << int(OkFast1) << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
+        QTest::newRow("Ok of fast mosaic 2")
+            << 0 << fhd << int(OkFast2) << 0 << QVector<int>{24, 1} << QVector<P>{{9, 0}, {10, 0}};
+        QTest::newRow("LED width") << 0 << fhd << int(TypeLedW) << 4000
+                                   << QVector<int>{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}};
+        QTest::newRow("unit width, read back")
+            << 0 << fhd << int(TypeUnitW) << 960 << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
+            << QVector<P>{{12, 0}};
+        QTest::newRow("input x + 32") << 0 << fhd << int(TypeInputX) << 100
+                                      << QVector<int>{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C}
+                                      << QVector<P>{{9, 0}};
+        QTest::newRow("output y + 8") << 0 << fhd << int(TypeOutputY) << 10
+                                      << QVector<int>{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C}
+                                      << QVector<P>{{10, 0}};
+        QTest::newRow("table 1X2") << 0 << fhd << int(EditTable) << 1200
+                                   << QVector<int>{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8} << QVector<P>{};
+        // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
+        QTest::newRow("table 4X1 nibbles")
+            << 5 << 10 << int(EditTable) << 32475
+            << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38} << QVector<P>{};
+    }
+    void commandsAndReReads()
+    {
+        QFETCH(int, layout);
+        QFETCH(int, format);
+        QFETCH(int, action);
+        QFETCH(int, value);
+        QFETCH(QVector<int>, frame);
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(mosaicDevice(layout, format, {1000, 1000, 1000, 1000, 1080})));
+        SimFaults faults;
+        faults.plainAck = true;
+        faults.silentKinds = {Rdx::StatusRead};
+        fx.sim.setFaults(faults);
+        fx.sim.clearReceived();
+
+        act(fx, Action(action), value);
+        QTRY_COMPARE(fx.lastCommand(frame.size() - 1), frame);
+        QTEST(fx.readsAfterCommand(), "reads");
+        QCOMPARE(fx.commands().size(), 1);
+    }
+
+    // A refused command puts its control back from the device copy.
+    void refusedCommandPutsControlBack_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("display model") << int(ClickModel) << 2 << 16 << QStringLiteral("wid_model") << 0;
+        QTest::newRow("LED width") << int(TypeLedW) << 4000 << 22 << QStringLiteral("spinBox_LED_w") << 3840;
+        QTest::newRow("input x") << int(TypeInputX) << 100 << 18 << QStringLiteral("spinBox_input_x") << 0;
+        QTest::newRow("table") << int(EditTable) << 1000 << 21 << QStringLiteral("table") << 1920;
+    }
+    void refusedCommandPutsControlBack()
+    {
+        QFETCH(int, action);
+        QFETCH(int, value);
+        QFETCH(int, code);
+        QFETCH(QString, control);
+        QFETCH(int, expected);
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(mosaicDevice()));
+        SimFaults faults;
+        faults.errorForCode.insert(code, 12);
+        fx.sim.setFaults(faults);
+
+        act(fx, Action(action), value);
+        QTRY_COMPARE(fx.commands().size(), 1);
+        auto shown = [&] {
+            if (auto* bar = fx.find<MyButtonBar>(qPrintable(control)))
+                return bar->currentIndex();
+            if (auto* box = fx.find<QSpinBox>(qPrintable(control)))
+                return box->value();
+            return fx.table()->index(0, 1).data().toInt();
+        };
+        QTRY_COMPARE(shown(), expected);
+    }
+
+    // The manual windows' limits and previews follow the output format; a format without a size keeps
+    // the 1920 x 1080 the page starts from.
+    void workingSizes_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QSize>("output");
+        QTest::addColumn<QSize>("input");
+        QTest::newRow("1024x768") << 0 << QSize(1024, 768) << QSize(1024, 768);
+        QTest::newRow("2560x816 wall") << 7 << QSize(2560, 816) << QSize(1920, 1080);
+        QTest::newRow("1200x1600") << 11 << QSize(1200, 1600) << QSize(1200, 1600);
+        QTest::newRow("no size") << 4 << QSize(1920, 1080) << QSize(1920, 1080);
+    }
+    void workingSizes()
+    {
+        QFETCH(int, format);
+        QFETCH(QSize, output);
+        QFETCH(QSize, input);
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(mosaicDevice(0, format)));
+        QCOMPARE(
+            QSize(fx.find<QSpinBox>("spinBox_outPut_x")->maximum(), fx.find<QSpinBox>("spinBox_outPut_y")->maximum()),
+            output);
+        QCOMPARE(
+            QSize(fx.find<QSpinBox>("spinBox_input_x")->maximum(), fx.find<QSpinBox>("spinBox_input_y")->maximum()),
+            input);
+        const auto* canvas = fx.find<MyCanvasMes>("wid_for_input");
+        QCOMPARE(canvas->widthCaption, QString::number(input.width()));
+        QCOMPARE(canvas->windowRect(),
+                 QRect(0, 0, int(960 / (input.width() / 340.0)), int(540 / (input.height() / 220.0))));
+    }
+
+    // Fast Mosaic 1 applied: the page derives the wall and the selected output's unit window as the
+    // device does; a two-output layout maps Out3 and Out4 onto Out1 and Out2, and a unit start is a
+    // position on the whole wall.
+    void autoCalculation_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QVector<int>>("values");
+        QTest::addColumn<QVector<int>>("shown"); // LED w, h, then unit x, w, y, h
+        QTest::newRow("1X2 Out3 is Out1")
+            << 0 << 2 << QVector<int>{1920, 1080, 1080} << QVector<int>{1920, 2160, 0, 1920, 0, 1080};
+        QTest::newRow("3X1 Out3") << 3 << 2 << QVector<int>{1920, 1920, 1920, 1080}
+                                  << QVector<int>{5760, 1080, 3840, 1920, 0, 1080};
+        QTest::newRow("1X4 Out2") << 4 << 1 << QVector<int>{1920, 270, 270, 270, 270}
+                                  << QVector<int>{1920, 1080, 0, 1920, 270, 270};
+        QTest::newRow("2X2 Out4") << 6 << 3 << QVector<int>{1000, 920, 600, 480}
+                                  << QVector<int>{1920, 1080, 1000, 920, 600, 480};
+    }
+    void autoCalculation()
+    {
+        QFETCH(int, layout);
+        QFETCH(int, port);
+        QFETCH(QVector<int>, values);
+        QFETCH(QVector<int>, shown);
+        std::array<int, 5> fast{};
+        std::copy(values.begin(), values.end(), fast.begin());
+        SimState state = mosaicDevice(layout, Format1920x1080, fast);
+        state.outputPort = port;
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(state));
+        QCOMPARE(fx.table()->index(values.size() - 1, 1).data().toInt(), values.last());
+
+        act(fx, OkFast1, 0);
+        QTRY_VERIFY(!fx.commands().isEmpty() && fx.link->pendingReadKeys().isEmpty());
+        const QVector<int> page{fx.box("spinBox_LED_w"), fx.box("spinBox_LED_h"), fx.box("spinBox_for_x"),
+                                fx.box("spinBox_for_w"), fx.box("spinBox_for_y"), fx.box("spinBox_for_h")};
+        QCOMPARE(page, shown);
+        const SimWindow unit = fx.sim.state().unitWindows[size_t(port)];
+        QCOMPARE((QVector<int>{unit.x, unit.w, unit.y, unit.h}), shown.mid(2));
+    }
+
+    // Switching from Out1 (x 0, w 1920) to Out2 (x 960, w 960) shows x 960, not x clamped against the old
+    // width (which a focus pass would then send).
+    void windowShownWithoutStaleClamp()
+    {
+        SimState state = mosaicDevice();
+        state.outputWindows[0] = SimWindow{32, 1920, 8, 1080};
+        state.outputWindows[1] = SimWindow{992, 960, 8, 1080};
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(state));
+        act(fx, ClickPort, 1);
+        QTRY_COMPARE(fx.find<QLabel>("label_output_x")->text(), QStringLiteral("960"));
+        QCOMPARE(fx.box("spinBox_outPut_x"), 960);
+    }
+
+    // Before the device's values are shown an edit sends nothing, and an editor opened and closed on
+    // the table (its limit still 0) does not commit its own clamp.
+    void editsBeforeTheDeviceValues()
+    {
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(mosaicDevice(), true, false));
+        QSignalSpy charged(fx.link, &Singleton_SerialPort::fast1_charge);
+        act(fx, TypeLedW, 4000);
+        act(fx, TypeInputX, 100);
+        fx.clickToolBoxPage(0);
+        QVERIFY(fx.editTable(0, 0, false));
+        QCOMPARE(fx.box("spinBox_LED_w"), std::max(64, loadRecord(fx.link->deviceState.ledTotal).at(0)));
+        QCOMPARE(fx.box("spinBox_input_x"), loadRecord(fx.link->deviceState.inputWindow).at(0) - 32);
+        QCOMPARE(fx.table()->index(0, 1).data().toString(), QStringLiteral("888"));
+        QCOMPARE(charged.count(), 0);
+        QVERIFY(fx.commands().isEmpty());
+    }
+
+    // A language switch relabels the table and keeps the device's layout and values, whose count
+    // command 21 sends; a refused edit puts back the values the device accepted last.
+    void tableKeepsTheDeviceValues()
+    {
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(mosaicDevice(5, 10, {1000, 1000, 1000, 1000, 600})));
+        fx.page->setLanguage(false);
+        QCOMPARE(fx.table()->rowCount(), 5);
+        QCOMPARE(fx.table()->index(0, 0).data().toString(), QStringLiteral("Out1水平宽度"));
+        QCOMPARE(fx.table()->index(4, 1).data().toInt(), 600);
+
+        QVERIFY(fx.editTable(0, 1200));
+        QTRY_COMPARE(fx.sim.state().fastValues[0][0], 1200);
+        SimFaults refuse;
+        refuse.errorForCode.insert(Rdx::FastValuesCommand, 12);
+        fx.sim.setFaults(refuse);
+        QVERIFY(fx.editTable(0, 1300));
+        QTRY_COMPARE(fx.table()->index(0, 1).data().toInt(), 1200);
+    }
+};
+
+QTEST_MAIN(tst_Page_Montage)
+#include "tst_Page_Montage.moc"
