@@ -25,8 +25,8 @@ std::optional<int> WorkingFolder::enter(const QStringList& arguments)
         QStringLiteral("RDX480 control panel. Keeps its settings (info.ini) and schedule (time.t) in the\n"
                        "working folder: the current folder unless an option below chooses another."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption folder(QStringLiteral("folder"),
-                                    QStringLiteral("Work in <dir>, created when missing."), QStringLiteral("dir"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("Work in <dir>, created when missing."),
+                                    QStringLiteral("dir"));
     const QCommandLineOption userFolder(
         QStringLiteral("user-folder"),
         QStringLiteral("Work in %1, as the menu entry does.").arg(WorkingFolder::userFolder()));

@@ -22,8 +22,8 @@ private slots:
         QTest::newRow("a file is no folder")
             << QStringList{QStringLiteral("--folder"), QStringLiteral("%1/start/info.ini")} << 1
             << QStringLiteral("start");
-        QTest::newRow("both options") << QStringList{QStringLiteral("--user-folder"), QStringLiteral("--folder=x")}
-                                      << 2 << QStringLiteral("start");
+        QTest::newRow("both options") << QStringList{QStringLiteral("--user-folder"), QStringLiteral("--folder=x")} << 2
+                                      << QStringLiteral("start");
     }
     void entersChosenFolder()
     {
