@@ -1,11 +1,15 @@
 #!/usr/bin/python3
 """Draws every picture of the RDX480 panel that is compiled in under ":/image/".
 
+Also draws the same window icon for the desktop: the hicolor theme's PNG sizes
+and a scalable SVG, installed with the menu entry.
+
 Run from anywhere:
 
-    /usr/bin/python3 scripts/make-artwork.py [OUTPUT_DIR]
+    /usr/bin/python3 scripts/make-artwork.py [OUTPUT_DIR [ICON_DIR]]
 
-OUTPUT_DIR defaults to resources/image beside this script's folder.  Needs only
+OUTPUT_DIR defaults to resources/image beside this script's folder, ICON_DIR to
+packaging/icons there (OUTPUT_DIR/icons when only OUTPUT_DIR is given).  Needs only
 Pillow (Debian: python3-pil) and, for the lettering, a TrueType font (DejaVu Sans
 from fonts-dejavu-core, found through fc-match; Pillow's built-in font otherwise).
 
@@ -636,16 +640,78 @@ def save_ico(images, path):
         f.write(out)
 
 
+APP_ID = "org.rdx480.Panel"
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def hex_colour(c):
+    return "#%02x%02x%02x" % c
+
+
+def emblem_svg():
+    """The emblem with lettering as SVG, on the same 256-unit grid as emblem(); Pillow strokes inside
+    a box, SVG on its outline, so the screen frame is inset by half its width."""
+    light, pane = hex_colour((190, 215, 245)), []
+    x0, y0, x1, y1 = 40 + 12 * 1.7, 44 + 12 * 1.7, 216 - 12 * 1.7, 150 - 12 * 1.7
+    cw, ch = (x1 - x0 - 8) / 2, (y1 - y0 - 8) / 2
+    for r in range(2):
+        for c in range(2):
+            fill = "#ffffff" if (r, c) == (0, 0) else light
+            pane.append(
+                f'  <rect x="{x0 + c * (cw + 8):.2f}" y="{y0 + r * (ch + 8):.2f}" width="{cw:.2f}" '
+                f'height="{ch:.2f}" rx="4" fill="{fill}"/>'
+            )
+    # Pillow's "mm" anchor centres the text between ascender and descender; SVG places the baseline.
+    path = find_font(True)
+    ascent, descent = ImageFont.truetype(path, 62).getmetrics() if path else (58, 14)
+    baseline = 212 + (ascent - descent) / 2
+    return "\n".join(
+        [
+            '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">',
+            '  <defs><linearGradient id="plate" x1="0" y1="0" x2="0" y2="1">',
+            f'    <stop offset="0" stop-color="{hex_colour((52, 146, 235))}"/>',
+            f'    <stop offset="1" stop-color="{hex_colour((18, 78, 168))}"/>',
+            "  </linearGradient></defs>",
+            '  <rect x="8" y="8" width="240" height="240" rx="52" fill="url(#plate)"/>',
+            '  <rect x="46" y="50" width="164" height="94" rx="8" fill="none" stroke="#ffffff" stroke-width="12"/>',
+            *pane,
+            '  <rect x="112" y="150" width="32" height="18" fill="#ffffff"/>',
+            '  <rect x="82" y="166" width="92" height="12" rx="6" fill="#ffffff"/>',
+            f'  <text x="128" y="{baseline:.1f}" font-family="DejaVu Sans, sans-serif" font-weight="bold" '
+            'font-size="62" text-anchor="middle" fill="#ffffff">RDX</text>',
+            "</svg>",
+            "",
+        ]
+    )
+
+
+def save_icons(folder):
+    """The hicolor theme's layout, so the build installs the folder as it is."""
+    for size in ICON_SIZES:
+        apps = os.path.join(folder, "hicolor", f"{size}x{size}", "apps")
+        os.makedirs(apps, exist_ok=True)
+        emblem(size).save(os.path.join(apps, APP_ID + ".png"), optimize=True)
+    apps = os.path.join(folder, "hicolor", "scalable", "apps")
+    os.makedirs(apps, exist_ok=True)
+    with open(os.path.join(apps, APP_ID + ".svg"), "w", encoding="utf-8") as f:
+        f.write(emblem_svg())
+
+
 # ---------------------------------------------------------------- main
 
 
 def main(argv):
-    if len(argv) > 2 or (len(argv) == 2 and argv[1] in ("-h", "--help")):
+    if len(argv) > 3 or (len(argv) == 2 and argv[1] in ("-h", "--help")):
         print(__doc__.strip())
         return 0 if len(argv) == 2 else 2
     here = os.path.dirname(os.path.abspath(__file__))
-    out = argv[1] if len(argv) == 2 else os.path.join(here, os.pardir, "resources", "image")
+    out = argv[1] if len(argv) >= 2 else os.path.join(here, os.pardir, "resources", "image")
     out = os.path.normpath(out)
+    if len(argv) == 3:
+        icons = argv[2]
+    else:
+        icons = os.path.join(out, "icons") if len(argv) == 2 else os.path.join(here, os.pardir, "packaging", "icons")
+    icons = os.path.normpath(icons)
     os.makedirs(out, exist_ok=True)
 
     def path(name):
@@ -668,7 +734,9 @@ def main(argv):
     picture_glyph().save(path("image.bmp"))
     preview_background().save(path("preview.bmp"))
     save_ico([emblem(s) for s in (16, 32, 48, 64, 256)], path("main.ico"))
+    save_icons(icons)
     print("wrote 16 pictures to " + out)
+    print(f"wrote {len(ICON_SIZES) + 1} icons to " + icons)
     return 0
 
 

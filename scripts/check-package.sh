@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Usage: scripts/check-package.sh <build-dir>
+# Makes the Debian package of a built tree in a scratch folder and checks what an installer gets: the
+# payload and dependencies, the menu entry and AppStream file, and the panel itself, started offscreen from
+# the unpacked tree once as the menu entry starts it and once with a folder given to it.
+set -euo pipefail
+build=$(realpath "$1")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"${CPACK:-cpack}" --config "$build/CPackConfig.cmake" -B "$scratch" >"$scratch/cpack.log" ||
+    { cat "$scratch/cpack.log"; fail "cpack could not make the package"; }
+deb=$(ls "$scratch"/rdx480_*.deb)
+usr=$scratch/root/usr
+dpkg-deb -x "$deb" "$scratch/root"
+
+app=org.rdx480.Panel
+desktop=$usr/share/applications/$app.desktop
+[ -f "$desktop" ] || fail "the package has no menu entry $app.desktop"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+for f in bin/rdx480 bin/rdx480-sim share/doc/rdx480/LICENSE share/doc/rdx480/README.md \
+         share/metainfo/$app.metainfo.xml share/icons/hicolor/scalable/apps/$icon.svg \
+         share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$icon.png; do
+    [ -f "$usr/$f" ] || fail "the package lacks /usr/$f"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *fonts-noto-cjk* && $depends == *libqt5serialport5* ]] || fail "Depends lacks a font or Qt: $depends"
+desktop-file-validate "$desktop" || fail "the menu entry does not validate"
+appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml" || fail "the AppStream file does not validate"
+
+# The panel handles SIGTERM before it chooses its folder, so once the folder exists the signal closes the
+# window normally, and info.ini shows up only if the window really ran and saved.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch/runtime HOME=$scratch/home
+unset XDG_CONFIG_HOME
+mkdir -m 700 "$XDG_RUNTIME_DIR" && mkdir "$scratch/elsewhere"
+run_panel() { # the folder it must work in, then its command line
+    local folder=$1 pid status=0
+    shift
+    (cd "$scratch/elsewhere" && exec "$@" 2>"$scratch/panel.log") &
+    pid=$!
+    for _ in $(seq 100); do [ -d "$folder" ] && break; sleep 0.1; done
+    kill -TERM "$pid"
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && { kill -KILL "$pid"; fail "$* did not close on SIGTERM"; }
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || { cat "$scratch/panel.log"; fail "$* exited with $status"; }
+    [ -f "$folder/info.ini" ] || { cat "$scratch/panel.log"; fail "$* wrote no info.ini in $folder"; }
+    [ ! -e "$scratch/elsewhere/info.ini" ] || fail "$* wrote info.ini in the folder it was started in"
+}
+read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop")"
+run_panel "$HOME/.config/rdx480" "$usr/bin/${command[0]}" "${command[@]:1}"
+run_panel "$scratch/given" "$usr/bin/rdx480" --folder "$scratch/given"
+echo "package $(basename "$deb") checked"
