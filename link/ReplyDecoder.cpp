@@ -102,7 +102,9 @@ DecodedReply decodeReply(const Frame& reply, CData& state, FastValues& fastValue
 
 ReadAddress readAddress(int kind, const CData& state)
 {
-    const int windowIndex = state.outputPort + state.showModel * 4;
+    // The port is a 3-bit field on the wire but names Out1..Out4: a stray value must not read another
+    // model's slot.
+    const int windowIndex = (state.outputPort & 3) + (state.showModel & 3) * 4;
     switch (kind) {
     case StatusRead:
         return {kind, 0, kind};
@@ -118,7 +120,7 @@ ReadAddress readAddress(int kind, const CData& state)
         return {kind, windowIndex, kind};
     case LedTotalRead:
     case FastValuesRead:
-        return {kind, state.showModel * 4, kind};
+        return {kind, (state.showModel & 3) * 4, kind};
     default:
         return {kind, kind, kind};
     }
