@@ -4,6 +4,7 @@
 #include "link/Frame.h"
 #include "link/Singleton_SerialPort.h"
 #include "pages/InputSources.h"
+#include "pages/PageSupport.h"
 #include "ui_Page_Control.h"
 #include "widgets/MessageBox.h"
 
@@ -50,17 +51,6 @@ QString normalStyle(const QString& textColour)
            textColour +
            QStringLiteral(" } QPushButton:hover, QPushButton:pressed { background-color: rgb(85, 170, 180); }"
                           " QPushButton:disabled { color: rgb(150, 150, 150); }");
-}
-
-void setWidgetText(QObject* widget, const QString& text)
-{
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(text);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(text);
-    } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
-        box->setTitle(text);
-    }
 }
 
 } // namespace
@@ -284,14 +274,14 @@ void Page_Control::commandRefused(int code)
 void Page_Control::applyStatus()
 {
     const CData& device = m_link->deviceState;
-    const bool wasBusy = m_link->busy;
-    m_link->busy = true;
-    showExpansionModule();
-    ui->comboBox_for_time->setCurrentIndex(device.switchTime);
-    ui->butBar_for_model->setCurrentIndex(device.showModel);
-    ui->butBar_for_doubleModel->setCurrentIndex(device.pipModel);
-    ui->check_doublePic->setChecked(device.pipOn != 0);
-    m_link->busy = wasBusy;
+    {
+        const FillGuard filling(m_link);
+        showExpansionModule();
+        ui->comboBox_for_time->setCurrentIndex(device.switchTime);
+        ui->butBar_for_model->setCurrentIndex(device.showModel);
+        ui->butBar_for_doubleModel->setCurrentIndex(device.pipModel);
+        ui->check_doublePic->setChecked(device.pipOn != 0);
+    }
 
     if (device.pipOn == 0) {
         leavePipPage();

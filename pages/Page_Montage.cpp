@@ -4,6 +4,7 @@
 #include "link/Frame.h"
 #include "link/Singleton_SerialPort.h"
 #include "pages/ItemDelegate.h"
+#include "pages/PageSupport.h"
 #include "pages/StandardTableModel.h"
 #include "ui_Page_Montage.h"
 
@@ -36,31 +37,6 @@ constexpr int ShortWaitMs = 5000;
 constexpr int LongWaitMs = 10000;
 constexpr int TableRowHeight = 40;
 constexpr int ToolBoxTitleHeight = 33;
-
-// Sets the link's busy flag while the page copies the device copy into its widgets, so that no widget
-// signal sends anything meanwhile; the previous value comes back, as fills may nest inside one another.
-class FillGuard
-{
-public:
-    explicit FillGuard(Singleton_SerialPort* link) : m_link(link), m_was(link->busy) { m_link->busy = true; }
-    ~FillGuard() { m_link->busy = m_was; }
-    FillGuard(const FillGuard&) = delete;
-    FillGuard& operator=(const FillGuard&) = delete;
-
-private:
-    Singleton_SerialPort* m_link;
-    bool m_was;
-};
-
-void setWidgetText(QObject* widget, const QString& text)
-{
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        button->setText(text);
-    else if (auto* box = qobject_cast<QGroupBox*>(widget))
-        box->setTitle(text);
-}
 
 // A maximum below the box's minimum would drag the minimum down with it.
 void setMaximum(QSpinBox* box, int maximum)
@@ -423,7 +399,7 @@ void Page_Montage::autoCalculate()
 void Page_Montage::applyStatus()
 {
     CData& device = m_link->deviceState;
-    FillGuard filling(m_link);
+    const FillGuard filling(m_link);
     device.outputPort &= 3;
     ui->wid_model->setCurrentIndex(device.showModel);
     // The status field has four bits; a layout this page does not know leaves the bar and table as they are.
@@ -495,7 +471,7 @@ void Page_Montage::showOutputWindow()
 
 void Page_Montage::fillManualWindow(Manual which, const Window& window)
 {
-    FillGuard filling(m_link);
+    const FillGuard filling(m_link);
     const int x = window[X] - OffsetX;
     const int y = window[Y] - OffsetY;
     MyCanvasMes* canvas = which == InputWindow ? ui->wid_for_input : ui->widget_3;
@@ -530,7 +506,7 @@ void Page_Montage::showLedTotal()
 
 void Page_Montage::fillLedTotal(const LedTotal& led)
 {
-    FillGuard filling(m_link);
+    const FillGuard filling(m_link);
     ui->spinBox_LED_w->setValue(led[0]);
     ui->spinBox_LED_h->setValue(led[1]);
     setUnitStartMaxima();
@@ -551,7 +527,7 @@ void Page_Montage::showUnitWindow()
 
 void Page_Montage::fillUnitWindow(const Window& unit)
 {
-    FillGuard filling(m_link);
+    const FillGuard filling(m_link);
     ui->spinBox_for_x->setValue(unit[X]);
     ui->spinBox_for_w->setValue(unit[W]);
     ui->spinBox_for_y->setValue(unit[Y]);
@@ -560,7 +536,7 @@ void Page_Montage::fillUnitWindow(const Window& unit)
 
 void Page_Montage::showFastValues()
 {
-    FillGuard filling(m_link);
+    const FillGuard filling(m_link);
     const int rows = std::min(m_tableModel->rowCount(), int(m_link->fastValues.size()));
     for (int row = 0; row < rows; ++row)
         m_tableModel->setData(m_tableModel->index(row, StandardTableModel::ValueColumn),

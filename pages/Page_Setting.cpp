@@ -2,6 +2,7 @@
 
 #include "link/CData.h"
 #include "link/Singleton_SerialPort.h"
+#include "pages/PageSupport.h"
 #include "ui_Page_Setting.h"
 #include "widgets/MessageBox.h"
 #include "widgets/QIPLineEdit.h"
@@ -42,12 +43,6 @@ int audioCode(int buttonIndex)
 // The TCP port field takes four characters.
 constexpr int PortFieldLength = 4;
 constexpr int MaxTcpPort = 65535;
-
-// Labels and buttons show a text, group boxes a title.
-void setWidgetText(QObject* widget, const QString& text)
-{
-    widget->setProperty(qobject_cast<QGroupBox*>(widget) ? "title" : "text", text);
-}
 
 } // namespace
 
@@ -177,26 +172,24 @@ Rdx::Outcome Page_Setting::send(int code, const int* params, int count)
 void Page_Setting::applyStatus()
 {
     const CData& device = m_link->deviceState;
-    const bool wasBusy = m_link->busy;
-    m_link->busy = true;
+    const FillGuard filling(m_link);
     ui->comboBox_resolution_ratio->setCurrentIndex(indexOfFormat(device.outputFormat));
     ui->butBar_ad1->setCurrentIndex(audioCode(device.audio1Source));
     ui->butBar_ad2->setCurrentIndex(audioCode(device.audio2Source));
     ui->butBar_ad3->setCurrentIndex(audioCode(device.audio3Source));
     (device.dviHotplug != 0 ? ui->radio_dvi_open : ui->radio_dvi_close)->setChecked(true);
-    m_link->busy = wasBusy;
 }
 
 void Page_Setting::showPicture()
 {
     const CData& device = m_link->deviceState;
-    const bool wasBusy = m_link->busy;
-    m_link->busy = true;
-    ui->spinBox_luminance->setValue(device.brightness);
-    ui->spinBox_contrast->setValue(device.contrast);
-    ui->spinBox_color->setValue(device.color);
-    ui->spinBox_out_luminance->setValue(device.outputBrightness);
-    m_link->busy = wasBusy;
+    {
+        const FillGuard filling(m_link);
+        ui->spinBox_luminance->setValue(device.brightness);
+        ui->spinBox_contrast->setValue(device.contrast);
+        ui->spinBox_color->setValue(device.color);
+        ui->spinBox_out_luminance->setValue(device.outputBrightness);
+    }
     ui->but_accept_picture_quality->setEnabled(false);
     ui->but_accept_luminance->setEnabled(false);
 }
