@@ -9,7 +9,7 @@ ScheduleClock* ScheduleClock::instance()
 QDateTime ScheduleClock::now()
 {
     const ScheduleClock* clock = instance();
-    return clock->m_set ? clock->m_time : QDateTime::currentDateTime();
+    return clock->m_set ? clock->m_time : QDateTime::currentDateTime().addMSecs(clock->m_offsetMs);
 }
 
 QTime ScheduleClock::wholeMinute(const QTime& time)
@@ -35,7 +35,16 @@ void ScheduleClock::advance(qint64 ms)
     set(now().addMSecs(ms));
 }
 
+void ScheduleClock::runFrom(const QDateTime& time)
+{
+    ScheduleClock* clock = instance();
+    clock->m_set = false;
+    clock->m_offsetMs = QDateTime::currentDateTime().msecsTo(time);
+    emit clock->moved();
+}
+
 void ScheduleClock::useWallClock()
 {
     instance()->m_set = false;
+    instance()->m_offsetMs = 0;
 }

@@ -21,6 +21,8 @@ public:
     // From now on the clock reads `time` and moves only when told to.
     static void set(const QDateTime& time);
     static void advance(qint64 ms);
+    // The clock runs at wall speed from `time`: a minute boundary can be put a moment away.
+    static void runFrom(const QDateTime& time);
     static void useWallClock();
 
 signals:
@@ -32,6 +34,7 @@ private:
 
     bool m_set = false;
     QDateTime m_time;
+    qint64 m_offsetMs = 0;
 };
 
 #endif
