@@ -287,6 +287,9 @@ void TableModel::load(const QString& filename)
     std::sort(m_items.begin(), m_items.end(), [](const auto& a, const auto& b) { return *a < *b; });
     adjust();
     endResetModel();
+    // The entries that could be read replace the file that was moved aside.
+    if (contents.status == TimeFile::Status::Damaged)
+        changed();
 }
 
 // The operator's file is moved aside, never overwritten; if it cannot be moved, the table is not saved.

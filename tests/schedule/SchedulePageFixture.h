@@ -35,7 +35,8 @@ public:
         ScheduleClock::useWallClock();
     }
 
-    bool connect(const SimState& state = SimState())
+    // Connects the link to the device over TCP, then shows the page.
+    bool startConnected(const SimState& state = SimState())
     {
         if (!sim.start())
             return false;
@@ -43,7 +44,7 @@ public:
         link->useNetwork = true;
         link->openSerial(QStringLiteral("127.0.0.1"), sim.tcpPort(), 1);
         link->linkState = Rdx::Connected;
-        return link->isConnected();
+        return link->isConnected() && show();
     }
 
     // Shows the page and waits for its load and first step.

@@ -3,9 +3,6 @@
 #include "schedule/CCheckCombox.h"
 
 #include <QAbstractItemView>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QPushButton>
 
 class tst_ScheduleEditors : public QObject
@@ -14,7 +11,6 @@ class tst_ScheduleEditors : public QObject
 
 private slots:
     void dayListTicksOnlyOnIcons();
-    void inputEditorWithoutChoiceKeepsTheCode();
     void delRowDeletesTheSelectedEntry();
 };
 
@@ -53,21 +49,6 @@ void tst_ScheduleEditors::dayListTicksOnlyOnIcons()
 
     QTest::keyClick(days, Qt::Key_Return);
     QTRY_COMPARE(fx.model->data(fx.model->index(0, TableModel::WeekColumn), Qt::EditRole).toInt(), 0x3F);
-}
-
-void tst_ScheduleEditors::inputEditorWithoutChoiceKeepsTheCode()
-{
-    SchedulePageFixture fx(mondayMorning);
-    QVERIFY(fx.show());
-    fx.addEntry(QStringLiteral("08:30"), 9); // a code the device does not have, as a damaged file may hold
-    const QModelIndex cell = fx.table->model()->index(0, TableModel::SignalColumn);
-    fx.table->edit(cell);
-    QComboBox* inputs = nullptr;
-    QTRY_VERIFY((inputs = fx.table->findChild<QComboBox*>()) != nullptr);
-    QCOMPARE(inputs->currentIndex(), -1);
-    QTest::keyClick(inputs, Qt::Key_Return);
-    QTRY_VERIFY(!fx.table->findChild<QComboBox*>());
-    QCOMPARE(fx.model->signalAt(0), 9);
 }
 
 void tst_ScheduleEditors::delRowDeletesTheSelectedEntry()

@@ -4,108 +4,81 @@ namespace {
 
 const QDate monday(2026, 3, 2);
 
-QDateTime on(const QDate& date, const QString& time)
+QDateTime on(const QDate& date, const QByteArray& time)
 {
-    return QDateTime(date, QTime::fromString(time, QStringLiteral("hh:mm:ss")));
+    return QDateTime(date, QTime::fromString(QString::fromLatin1(time), QStringLiteral("hh:mm:ss")));
 }
 
 using Commands = QVector<QPair<int, int>>;
+// time, input, repeat, active
+using Entries = QVector<std::tuple<const char*, int, int, int>>;
 
 } // namespace
+
+Q_DECLARE_METATYPE(Entries)
 
 class tst_ScheduleFiring : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void firesOnceAtItsMinute();
-    void lateStepSkipsPassedEntries();
-    void repeatsAfterMidnight();
-    void midnightEntryFiresOnce();
+    void scenario_data();
+    void scenario();
     void editInTheFiredMinuteDoesNotRefire();
-    void deactivatedEntryNeverFires();
     void outcome_data();
     void outcome();
     void waitsForAnotherExchange();
 };
 
-void tst_ScheduleFiring::firesOnceAtItsMinute()
+void tst_ScheduleFiring::scenario_data()
 {
-    SchedulePageFixture fx(on(monday, QStringLiteral("07:59:30")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
-    fx.addEntry(QStringLiteral("08:00"), 4);
-    QVERIFY(fx.at(on(monday, QStringLiteral("07:59:31"))));
-    QCOMPARE(fx.alarm->target(), on(monday, QStringLiteral("08:00:00")));
-    QVERIFY(fx.commands().isEmpty());
-
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:00"))));
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:40"))));
-    QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 4}}));
-    QCOMPARE(fx.sim.state().mainInput, 4);
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<Entries>("entries");
+    QTest::addColumn<QByteArrayList>("steps"); // "+<days> hh:mm:ss" from Monday
+    QTest::addColumn<Commands>("sent");
+    QTest::newRow("at its minute, once")
+        << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}} << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"}
+        << Commands{{Rdx::SwitchInputCommand, 4}};
+    QTest::newRow("a late step skips what has passed")
+        << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}} << QByteArrayList{"+0 08:15:10", "+0 09:00:00"}
+        << Commands{{Rdx::SwitchInputCommand, 7}};
+    QTest::newRow("a repeating entry fires again the next day")
+        << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}} << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"}
+        << Commands{{Rdx::SwitchInputCommand, 3}, {Rdx::SwitchInputCommand, 3}};
+    QTest::newRow("a 00:00 entry fires once in its minute")
+        << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
+        << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"}
+        << Commands{{Rdx::SwitchInputCommand, 2}};
+    QTest::newRow("a deactivated entry never fires")
+        << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}} << QByteArrayList{"+0 08:00:00"} << Commands{};
 }
 
-void tst_ScheduleFiring::lateStepSkipsPassedEntries()
+void tst_ScheduleFiring::scenario()
 {
-    SchedulePageFixture fx(on(monday, QStringLiteral("06:00:00")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
-    fx.addEntry(QStringLiteral("07:00"), 5);
-    fx.addEntry(QStringLiteral("09:00"), 7);
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:15:10"))));
-    QVERIFY(fx.commands().isEmpty());
-    QCOMPARE(fx.alarm->target(), on(monday, QStringLiteral("08:16:00")));
-    QVERIFY(fx.at(on(monday, QStringLiteral("09:00:00"))));
-    QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 7}}));
-}
-
-void tst_ScheduleFiring::repeatsAfterMidnight()
-{
-    SchedulePageFixture fx(on(monday, QStringLiteral("07:59:00")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
-    fx.addEntry(QStringLiteral("08:00"), 3);
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:00"))));
-    // Nothing left today: the page still wakes at midnight for tomorrow's list.
-    QCOMPARE(fx.alarm->target(), on(monday.addDays(1), QStringLiteral("00:00:00")));
-    QVERIFY(fx.at(on(monday.addDays(1), QStringLiteral("00:00:00"))));
-    QVERIFY(fx.at(on(monday.addDays(1), QStringLiteral("08:00:00"))));
-    QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 3}, {Rdx::SwitchInputCommand, 3}}));
-}
-
-void tst_ScheduleFiring::midnightEntryFiresOnce()
-{
-    SchedulePageFixture fx(on(monday, QStringLiteral("23:59:50")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
-    fx.addEntry(QStringLiteral("00:00"), 2);
-    for (const char* time : {"00:00:00", "00:00:01", "00:00:30", "00:00:59", "00:01:00"})
-        QVERIFY(fx.at(on(monday.addDays(1), QLatin1String(time))));
-    QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 2}}));
+    QFETCH(QByteArray, start);
+    QFETCH(Entries, entries);
+    QFETCH(QByteArrayList, steps);
+    SchedulePageFixture fx(on(monday, start));
+    QVERIFY(fx.startConnected());
+    for (const auto& [time, input, repeat, active] : entries) {
+        const int row = fx.addEntry(QLatin1String(time), input, repeat);
+        fx.model->setData(fx.model->index(row, TableModel::ActiveColumn), active);
+    }
+    for (const QByteArray& step : steps)
+        QVERIFY(fx.at(on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3))));
+    QTEST(fx.commands(), "sent");
 }
 
 void tst_ScheduleFiring::editInTheFiredMinuteDoesNotRefire()
 {
-    SchedulePageFixture fx(on(monday, QStringLiteral("10:29:00")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
+    SchedulePageFixture fx(on(monday, "10:29:00"));
+    QVERIFY(fx.startConnected());
     const int row = fx.addEntry(QStringLiteral("10:30"), 6);
-    QVERIFY(fx.at(on(monday, QStringLiteral("10:30:00"))));
-    ScheduleClock::set(on(monday, QStringLiteral("10:30:20")));
+    QVERIFY(fx.at(on(monday, "10:30:00")));
+    ScheduleClock::set(on(monday, "10:30:20"));
     fx.model->setData(fx.model->index(row, TableModel::WeekColumn), 0x3E);
-    QVERIFY(fx.at(on(monday, QStringLiteral("10:30:21"))));
+    QVERIFY(fx.at(on(monday, "10:30:21")));
     QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 6}}));
-}
-
-void tst_ScheduleFiring::deactivatedEntryNeverFires()
-{
-    SchedulePageFixture fx(on(monday, QStringLiteral("07:58:00")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
-    const int row = fx.addEntry(QStringLiteral("08:00"), 4);
-    fx.model->setData(fx.model->index(row, TableModel::ActiveColumn), 0);
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:00"))));
-    QVERIFY(fx.commands().isEmpty());
 }
 
 void tst_ScheduleFiring::outcome_data()
@@ -127,34 +100,31 @@ void tst_ScheduleFiring::outcome()
     QFETCH(bool, connected);
     QFETCH(int, takeMode);
     QFETCH(int, deviceError);
-    SchedulePageFixture fx(on(monday, QStringLiteral("07:59:00")));
+    SchedulePageFixture fx(on(monday, "07:59:00"));
     SimState state;
     state.takeMode = takeMode;
-    QVERIFY(fx.connect(state));
+    QVERIFY(fx.startConnected(state));
     fx.link->deviceState.takeMode = takeMode;
-    if (deviceError) {
-        SimFaults faults;
+    SimFaults faults;
+    if (deviceError)
         faults.errorForCode.insert(Rdx::SwitchInputCommand, deviceError);
-        fx.sim.setFaults(faults);
-    }
+    fx.sim.setFaults(faults);
     if (!connected)
         fx.link->closeSerial();
-    QVERIFY(fx.show());
     const int row = fx.addEntry(QStringLiteral("08:00"), 5, 0);
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:00"))));
-    QVERIFY(fx.at(on(monday, QStringLiteral("08:00:30"))));
+    QVERIFY(fx.at(on(monday, "08:00:00")));
+    QVERIFY(fx.at(on(monday, "08:00:30")));
     QTEST(fx.commands(), "sent");
     QTEST(fx.model->data(fx.model->index(row, TableModel::ActiveColumn)).toInt(), "activeAfter");
 }
 
 void tst_ScheduleFiring::waitsForAnotherExchange()
 {
-    SchedulePageFixture fx(on(monday, QStringLiteral("07:59:00")));
-    QVERIFY(fx.connect());
-    QVERIFY(fx.show());
+    SchedulePageFixture fx(on(monday, "07:59:00"));
+    QVERIFY(fx.startConnected());
     fx.addEntry(QStringLiteral("08:00"), 7);
     fx.link->busy = true; // a page is filling its widgets
-    ScheduleClock::set(on(monday, QStringLiteral("08:00:00")));
+    ScheduleClock::set(on(monday, "08:00:00"));
     QVERIFY(fx.commands().isEmpty());
     fx.link->busy = false;
     QTRY_COMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 7}}));
