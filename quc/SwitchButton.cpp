@@ -19,7 +19,8 @@ SwitchButton::SwitchButton(QWidget* parent) : QAbstractButton(parent)
 
 QSize SwitchButton::sizeHint() const
 {
-    return QSize(TrackWidth + Gap + fontMetrics().horizontalAdvance(text()), std::max(TrackHeight, fontMetrics().height()));
+    return QSize(TrackWidth + Gap + fontMetrics().horizontalAdvance(text()),
+                 std::max(TrackHeight, fontMetrics().height()));
 }
 
 void SwitchButton::paintEvent(QPaintEvent*)
@@ -36,6 +37,6 @@ void SwitchButton::paintEvent(QPaintEvent*)
     painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
 
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QRectF(TrackWidth + Gap, 0, width() - TrackWidth - Gap, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     text());
+    painter.drawText(QRectF(TrackWidth + Gap, 0, width() - TrackWidth - Gap, height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, text());
 }

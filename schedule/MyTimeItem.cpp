@@ -12,8 +12,8 @@ const QString timePattern = QStringLiteral("hh:mm");
 
 // By input code, as the Control page names the inputs.
 const std::array<QLatin1String, Rdx::InputCount> inputNames = {
-    QLatin1String("EXT."), QLatin1String("DVI2"),  QLatin1String("DVI1"), QLatin1String("HDMI2"),
-    QLatin1String("HDMI1"), QLatin1String("VGA"), QLatin1String("V2"),   QLatin1String("V1"),
+    QLatin1String("EXT."),  QLatin1String("DVI2"), QLatin1String("DVI1"), QLatin1String("HDMI2"),
+    QLatin1String("HDMI1"), QLatin1String("VGA"),  QLatin1String("V2"),   QLatin1String("V1"),
 };
 
 constexpr int EveryDayKey = 7;
@@ -29,8 +29,8 @@ MyTimeItem::MyTimeItem(QObject* parent) : QObject(parent)
 }
 
 MyTimeItem::MyTimeItem(const MyTimeItem& other)
-    : QObject(nullptr), m_time(other.m_time), m_signal(other.m_signal), m_week(other.m_week),
-      m_repeat(other.m_repeat), m_active(other.m_active)
+    : QObject(nullptr), m_time(other.m_time), m_signal(other.m_signal), m_week(other.m_week), m_repeat(other.m_repeat),
+      m_active(other.m_active)
 {
 }
 

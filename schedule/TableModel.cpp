@@ -29,8 +29,8 @@ const Texts& textsFor(bool english)
         {QStringLiteral("StarTime"), QStringLiteral("Single"), QStringLiteral("Week"), QStringLiteral("Repate"),
          QStringLiteral("Active")},
         {QStringLiteral("Sunday "), QStringLiteral("Monday "), QStringLiteral("Tuesday "), QStringLiteral("Wednesday "),
-         QStringLiteral("Thursday "), QStringLiteral("Friday "), QStringLiteral("Saturday"), QStringLiteral("Every day "),
-         QStringLiteral("Empty")},
+         QStringLiteral("Thursday "), QStringLiteral("Friday "), QStringLiteral("Saturday"),
+         QStringLiteral("Every day "), QStringLiteral("Empty")},
         {QStringLiteral("Error"), QStringLiteral("One has been activated at this time.")},
         QStringLiteral("The schedule file %1 could not be read in full. It was kept as %2; the table shows the "
                        "entries that could be read."),

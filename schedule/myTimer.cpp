@@ -55,15 +55,15 @@ myTimer::myTimer(QWidget* parent)
     header->setSectionResizeMode(TableModel::WeekColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(TableModel::RepeatColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(TableModel::ActiveColumn, QHeaderView::ResizeToContents);
-    QMetaObject::invokeMethod(m_model, [this] { m_model->load(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_model, [this] { m_model->load(); }, Qt::QueuedConnection);
 
     connect(m_model, &TableModel::send_starTime, this, &myTimer::addTimeCount);
     // A click sorts by that column; the indicator shows, and each click on the same title flips, the order.
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
-    connect(header, &QHeaderView::sectionClicked, ui->tableView, [this, header](int column) {
-        ui->tableView->sortByColumn(column, header->sortIndicatorOrder());
-    });
+    connect(header, &QHeaderView::sectionClicked, ui->tableView,
+            [this, header](int column) { ui->tableView->sortByColumn(column, header->sortIndicatorOrder()); });
     connect(m_model, &TableModel::charge_Value, this, &myTimer::show_but_for_accept);
     connect(m_model, &TableModel::send_message, this, &MessageBox::show);
     connect(ui->but_for_add, &ColorButton::clicked, this, &myTimer::addZipcode);
@@ -187,10 +187,9 @@ myTimer::Firing myTimer::fire(int row, const QDateTime& minute)
 Rdx::Outcome myTimer::sendInput(int code)
 {
     const CData& device = m_link->deviceState;
-    const int input = code;
     m_link->resetReads(0);
     emit m_link->sendStarTime(FiringWaitMs);
-    Rdx::Outcome outcome = m_link->runCommand(device.pipOn * 4 + 1, &input, 1);
+    Rdx::Outcome outcome = m_link->runCommand(device.pipOn * 4 + 1, &code, 1);
     // In Pre + TAKE mode the input command only preselects; the schedule means the output to switch.
     if (outcome == Rdx::Outcome::Accepted && device.takeMode && !device.pipOn) {
         const int take = 0;
@@ -206,8 +205,8 @@ Rdx::Outcome myTimer::sendInput(int code)
 
 void myTimer::armNextStep(const QDateTime& now)
 {
-    const QDateTime next = nowTimeIndex < m_count ? minuteOf(now).addSecs(60)
-                                                  : QDateTime(now.date().addDays(1), QTime(0, 0));
+    const QDateTime next =
+        nowTimeIndex < m_count ? minuteOf(now).addSecs(60) : QDateTime(now.date().addDays(1), QTime(0, 0));
     m_clock->startAt(next);
 }
 

@@ -47,8 +47,8 @@ void mytimedelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     }
     const QPixmap& picture = index.data(Qt::EditRole).toInt() != 0 ? m_on : m_off;
     const QRect cell = option.rect;
-    painter->drawPixmap(QRect(cell.x() + cell.width() / 2 - PictureSize / 2, cell.y() + cell.height() / 2 - PictureSize / 2,
-                              PictureSize, PictureSize),
+    painter->drawPixmap(QRect(cell.x() + cell.width() / 2 - PictureSize / 2,
+                              cell.y() + cell.height() / 2 - PictureSize / 2, PictureSize, PictureSize),
                         picture);
 }
 
@@ -78,7 +78,8 @@ void mytimedelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
         break;
     case TableModel::SignalColumn: {
         auto* box = static_cast<QComboBox*>(editor);
-        box->setCurrentIndex(box->findText(index.data(Qt::DisplayRole).toString(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        box->setCurrentIndex(
+            box->findText(index.data(Qt::DisplayRole).toString(), Qt::MatchExactly | Qt::MatchCaseSensitive));
         break;
     }
     case TableModel::WeekColumn: {

@@ -80,9 +80,8 @@ public:
         QCoreApplication::processEvents(); // steps queued by edits run on the clock they were queued on
         ScheduleClock::set(time);
         QCoreApplication::processEvents();
-        return QTest::qWaitFor([this, time] {
-            return alarm->isActive() && alarm->target() > time && link->pendingReadKeys().isEmpty();
-        });
+        return QTest::qWaitFor(
+            [this, time] { return alarm->isActive() && alarm->target() > time && link->pendingReadKeys().isEmpty(); });
     }
 
     // Input switch commands that reached the device, as (code, input).

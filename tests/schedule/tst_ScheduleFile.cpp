@@ -97,8 +97,8 @@ void tst_ScheduleFile::workedRecordByteForByte()
     const TimeFile::Contents contents = TimeFile::read(header + worked);
     QCOMPARE(contents.items.size(), size_t(1));
     const MyTimeItem& item = *contents.items[0];
-    QCOMPARE(QVector<int>({item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat,
-                           item.m_active}),
+    QCOMPARE(QVector<int>(
+                 {item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat, item.m_active}),
              QVector<int>({8, 30, 4, 0x3E, 1, 1}));
     contents.items[0]->m_time = QTime(8, 30, 59); // seconds are not stored
     QBuffer buffer;

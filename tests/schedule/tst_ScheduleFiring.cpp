@@ -36,14 +36,15 @@ void tst_ScheduleFiring::scenario_data()
     QTest::addColumn<Entries>("entries");
     QTest::addColumn<QByteArrayList>("steps"); // "+<days> hh:mm:ss" from Monday
     QTest::addColumn<Commands>("sent");
-    QTest::newRow("at its minute, once")
-        << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}} << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"}
-        << Commands{{Rdx::SwitchInputCommand, 4}};
+    QTest::newRow("at its minute, once") << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}}
+                                         << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"}
+                                         << Commands{{Rdx::SwitchInputCommand, 4}};
     QTest::newRow("a late step skips what has passed")
-        << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}} << QByteArrayList{"+0 08:15:10", "+0 09:00:00"}
-        << Commands{{Rdx::SwitchInputCommand, 7}};
+        << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}}
+        << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << Commands{{Rdx::SwitchInputCommand, 7}};
     QTest::newRow("a repeating entry fires again the next day")
-        << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}} << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"}
+        << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}}
+        << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"}
         << Commands{{Rdx::SwitchInputCommand, 3}, {Rdx::SwitchInputCommand, 3}};
     QTest::newRow("a 00:00 entry fires once in its minute")
         << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
