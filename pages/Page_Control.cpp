@@ -155,6 +155,7 @@ void Page_Control::setLanguage(bool isEnglish)
     if (m_link->deviceState.extInputMode == 0) {
         ui->lab_of_expandMes->setText(m_noModuleText);
     }
+    ui->widget->setLanguage(isEnglish);
 }
 
 void Page_Control::refreshFromDevice(int waitMs)

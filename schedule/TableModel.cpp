@@ -1,0 +1,349 @@
+#include "schedule/TableModel.h"
+
+#include "schedule/ScheduleClock.h"
+
+#include <QFile>
+#include <QMap>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcSchedule, "rdx480.schedule")
+
+namespace {
+
+const QString defaultFileName = QStringLiteral("time.t");
+
+struct Texts
+{
+    QStringList headers;
+    QStringList days; // keys 0..8
+    QStringList messages;
+    QString keptFile;
+    QString fileLeftAlone;
+    QString saveFailed;
+};
+
+const Texts& textsFor(bool english)
+{
+    static const Texts englishTexts{
+        {QStringLiteral("StarTime"), QStringLiteral("Single"), QStringLiteral("Week"), QStringLiteral("Repate"),
+         QStringLiteral("Active")},
+        {QStringLiteral("Sunday "), QStringLiteral("Monday "), QStringLiteral("Tuesday "), QStringLiteral("Wednesday "),
+         QStringLiteral("Thursday "), QStringLiteral("Friday "), QStringLiteral("Saturday"),
+         QStringLiteral("Every day "), QStringLiteral("Empty")},
+        {QStringLiteral("Error"), QStringLiteral("One has been activated at this time.")},
+        QStringLiteral("The schedule file %1 could not be read in full. It was kept as %2; the table shows the "
+                       "entries that could be read."),
+        QStringLiteral("The schedule file %1 could not be read and was left as it is. Changes to the schedule are "
+                       "not saved."),
+        QStringLiteral("The schedule could not be saved to %1: %2"),
+    };
+    static const Texts chineseTexts{
+        {QStringLiteral("开始时间"), QStringLiteral("信号"), QStringLiteral("周期"), QStringLiteral("重复"),
+         QStringLiteral("状态")},
+        {QStringLiteral("日 "), QStringLiteral("一 "), QStringLiteral("二 "), QStringLiteral("三 "),
+         QStringLiteral("四 "), QStringLiteral("五 "), QStringLiteral("六 "), QStringLiteral("每天 "),
+         QStringLiteral("无")},
+        {QStringLiteral("错误"), QStringLiteral("在本时间内已经有一个被激活了")},
+        QStringLiteral("定时文件 %1 无法完整读取，已另存为 %2；表中显示可以读取的条目。"),
+        QStringLiteral("定时文件 %1 无法读取，已保持原样。定时表的修改不会保存。"),
+        QStringLiteral("定时表无法保存到 %1：%2"),
+    };
+    return english ? englishTexts : chineseTexts;
+}
+
+} // namespace
+
+TableModel::TableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+TableModel::~TableModel() = default;
+
+int TableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_items.size());
+}
+
+int TableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !isRow(index.row()) || index.column() >= ColumnCount ||
+        (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QVariant();
+    const MyTimeItem& item = *m_items[size_t(index.row())];
+    switch (index.column()) {
+    case TimeColumn:
+        return timeText(item.m_time);
+    case SignalColumn:
+        return signalName(item.m_signal);
+    case WeekColumn:
+        return role == Qt::DisplayRole ? QVariant(daysText(item.m_week)) : QVariant(item.m_week);
+    case RepeatColumn:
+        return item.m_repeat;
+    default:
+        return item.m_active;
+    }
+}
+
+bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !isRow(index.row()) || index.column() >= ColumnCount)
+        return false;
+    MyTimeItem& item = *m_items[size_t(index.row())];
+    switch (index.column()) {
+    case TimeColumn: {
+        const QTime time = parseTimeText(value.toString());
+        if (time == item.m_time)
+            return true;
+        item.m_time = time;
+        break;
+    }
+    case SignalColumn:
+        if (value.toInt() == item.m_signal)
+            return true;
+        item.m_signal = value.toInt();
+        break;
+    case WeekColumn:
+        if (value.toInt() == item.m_week)
+            return true;
+        item.m_week = value.toInt();
+        break;
+    case RepeatColumn:
+        if (value.toInt() == item.m_repeat)
+            return true;
+        item.m_repeat = value.toInt();
+        break;
+    default:
+        if (value.toInt() == item.m_active)
+            return true;
+        item.m_active = value.toInt();
+        break;
+    }
+    // Sorted and filtered views follow the change; the "Repate" flag plays no part in today's list.
+    emit dataChanged(index, index);
+    if (index.column() != RepeatColumn) {
+        adjust();
+        warnIfMinuteShared(index.row());
+    }
+    changed();
+    return true;
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal && section >= 0 && section < m_headers.size())
+        return m_headers.at(section);
+    return section + 1;
+}
+
+bool TableModel::setHeaderData(int, Qt::Orientation, const QVariant&, int)
+{
+    return false;
+}
+
+bool TableModel::insertRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || count <= 0)
+        return false;
+    row = std::clamp(row, 0, int(m_items.size()));
+    beginInsertRows(QModelIndex(), row, row + count - 1);
+    for (int i = 0; i < count; ++i)
+        m_items.insert(m_items.begin() + row, std::make_unique<MyTimeItem>());
+    endInsertRows();
+    adjust();
+    emit charge_Value(false);
+    changed();
+    return true;
+}
+
+bool TableModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    const int first = std::max(row, 0);
+    const int last = std::min(row + count - 1, int(m_items.size()) - 1);
+    if (parent.isValid() || count <= 0 || first > last)
+        return false;
+    beginRemoveRows(QModelIndex(), first, last);
+    m_items.erase(m_items.begin() + first, m_items.begin() + last + 1);
+    endRemoveRows();
+    adjust();
+    emit charge_Value(false);
+    changed();
+    return true;
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid())
+        result |= Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+    return result;
+}
+
+void TableModel::setLanguage(bool english)
+{
+    const Texts& texts = textsFor(english);
+    m_english = english;
+    m_headers = texts.headers;
+    m_messages = texts.messages;
+    QMap<int, QString>& names = dayNames();
+    names.clear();
+    for (int key = 0; key < texts.days.size(); ++key)
+        names.insert(key, texts.days.at(key));
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!m_items.empty())
+        emit dataChanged(index(0, WeekColumn), index(rowCount() - 1, WeekColumn));
+}
+
+void TableModel::clearAll()
+{
+    beginResetModel();
+    m_items.clear();
+    endResetModel();
+    adjust();
+    changed();
+}
+
+QTime TableModel::timeAt(int row) const
+{
+    return isRow(row) ? m_items[size_t(row)]->m_time : QTime();
+}
+
+int TableModel::signalAt(int row) const
+{
+    return isRow(row) ? m_items[size_t(row)]->m_signal : -1;
+}
+
+bool TableModel::isActiveAt(int row) const
+{
+    return isRow(row) && m_items[size_t(row)]->m_active != 0;
+}
+
+void TableModel::markFired(int row)
+{
+    if (!isRow(row) || m_items[size_t(row)]->m_repeat != 0 || m_items[size_t(row)]->m_active == 0)
+        return;
+    m_items[size_t(row)]->m_active = 0;
+    const QModelIndex cell = index(row, ActiveColumn);
+    emit dataChanged(cell, cell);
+    changed();
+}
+
+void TableModel::adjust()
+{
+    QMap<QString, int> rowOfMinute;
+    for (int row = 0; row < int(m_items.size()); ++row) {
+        if (m_items[size_t(row)]->isDueToday()) {
+            const QString key = timeText(m_items[size_t(row)]->m_time);
+            if (!rowOfMinute.contains(key))
+                rowOfMinute.insert(key, row);
+        }
+    }
+    m_todayRows = rowOfMinute.values().toVector();
+    m_builtFor = ScheduleClock::now().date();
+    qCDebug(lcSchedule) << "in send starTime";
+    emit send_starTime(m_todayRows.size());
+}
+
+void TableModel::settleFileName(const QString& filename)
+{
+    if (!filename.isEmpty())
+        m_fileName = filename;
+    if (m_fileName.isEmpty())
+        m_fileName = defaultFileName;
+}
+
+void TableModel::load(const QString& filename)
+{
+    settleFileName(filename);
+    QFile file(m_fileName);
+    if (!file.exists()) {
+        m_fileState = FileState::Loaded;
+        adjust();
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcSchedule) << "cannot read" << m_fileName << file.errorString();
+        m_fileState = FileState::Blocked;
+        emit send_message(textsFor(m_english).messages.at(0), textsFor(m_english).fileLeftAlone.arg(m_fileName));
+        return;
+    }
+    TimeFile::Contents contents = TimeFile::read(file.readAll());
+    file.close();
+    m_fileState = FileState::Loaded;
+    if (contents.status != TimeFile::Status::Whole)
+        keepDamagedFile(QStringLiteral("damaged at byte %1").arg(contents.badOffset));
+    if (contents.status == TimeFile::Status::Refused) {
+        adjust();
+        return;
+    }
+
+    beginResetModel();
+    m_items = std::move(contents.items);
+    std::sort(m_items.begin(), m_items.end(), [](const auto& a, const auto& b) { return *a < *b; });
+    adjust();
+    endResetModel();
+    // The entries that could be read replace the file that was moved aside.
+    if (contents.status == TimeFile::Status::Damaged)
+        changed();
+}
+
+// The operator's file is moved aside, never overwritten; if it cannot be moved, the table is not saved.
+void TableModel::keepDamagedFile(const QString& why)
+{
+    const Texts& texts = textsFor(m_english);
+    const QString stamp = ScheduleClock::now().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString kept = m_fileName + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFile::exists(kept); ++n)
+        kept = m_fileName + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
+    qCWarning(lcSchedule) << m_fileName << why << "- keeping it as" << kept;
+    if (QFile::rename(m_fileName, kept)) {
+        emit send_message(texts.messages.at(0), texts.keptFile.arg(m_fileName, kept));
+    } else {
+        m_fileState = FileState::Blocked;
+        emit send_message(texts.messages.at(0), texts.fileLeftAlone.arg(m_fileName));
+    }
+}
+
+void TableModel::save(const QString& filename)
+{
+    settleFileName(filename);
+    if (m_fileState != FileState::Loaded)
+        return;
+    QString error;
+    if (TimeFile::save(m_fileName, m_items, &error)) {
+        m_saveFailureShown = false;
+        return;
+    }
+    qCWarning(lcSchedule) << "cannot save" << m_fileName << error;
+    // One message per run of failures, not one per edit.
+    if (!m_saveFailureShown) {
+        m_saveFailureShown = true;
+        emit send_message(textsFor(m_english).messages.at(0), textsFor(m_english).saveFailed.arg(m_fileName, error));
+    }
+}
+
+void TableModel::changed()
+{
+    save(QString());
+}
+
+void TableModel::warnIfMinuteShared(int row)
+{
+    const MyTimeItem& edited = *m_items[size_t(row)];
+    if (edited.m_active == 0 || !edited.m_time.isValid() || m_messages.size() < 2)
+        return;
+    const QTime minute = ScheduleClock::wholeMinute(edited.m_time);
+    for (int other = 0; other < int(m_items.size()); ++other) {
+        const MyTimeItem& item = *m_items[size_t(other)];
+        if (other != row && item.m_active != 0 && (item.m_week & edited.m_week) != 0 &&
+            ScheduleClock::wholeMinute(item.m_time) == minute) {
+            emit send_message(m_messages.at(0), m_messages.at(1));
+            return;
+        }
+    }
+}

@@ -1,0 +1,85 @@
+#ifndef RDX480_SCHEDULE_TABLEMODEL_H
+#define RDX480_SCHEDULE_TABLEMODEL_H
+
+#include "schedule/TimeFile.h"
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QLoggingCategory>
+#include <QStringList>
+#include <QVector>
+
+// The schedule as a five-column table (time, input, days, repeat, active), kept in time.t after every
+// accepted change, and today's firing list: the rows still to fire today, one per minute, in time order.
+Q_DECLARE_LOGGING_CATEGORY(lcSchedule)
+
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { TimeColumn = 0, SignalColumn, WeekColumn, RepeatColumn, ActiveColumn, ColumnCount };
+
+    explicit TableModel(QObject* parent = nullptr);
+    ~TableModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+    bool insertRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void setLanguage(bool english);
+    void clearAll();
+    // Writes the table now; only a table that came from the file (or found none) is ever written, so a
+    // file that could not be read is never replaced by an empty table.
+    void save(const QString& filename = QString());
+
+    QTime timeAt(int row) const;
+    int signalAt(int row) const;
+    bool isActiveAt(int row) const;
+    // A one-shot entry is spent.
+    void markFired(int row);
+
+    QVector<int> todayRows() const { return m_todayRows; }
+    // The day today's firing list was built for.
+    QDate builtFor() const { return m_builtFor; }
+
+signals:
+    void send_starTime(int count);
+    void charge_Value(bool charge);
+    // Something the operator has to know: a damaged file kept aside, a failed save, two entries that would
+    // fire in the same minute.
+    void send_message(const QString& title, const QString& text);
+
+public slots:
+    void load(const QString& filename = QString());
+    void adjust();
+
+private:
+    enum class FileState { NotLoaded, Loaded, Blocked };
+
+    void settleFileName(const QString& filename);
+    void changed();
+    void keepDamagedFile(const QString& why);
+    void warnIfMinuteShared(int row);
+    bool isRow(int row) const { return row >= 0 && row < int(m_items.size()); }
+
+    QString m_fileName;
+    TimeItems m_items;
+    QStringList m_headers;
+    QStringList m_messages;
+    QVector<int> m_todayRows;
+
+    QDate m_builtFor;
+    FileState m_fileState = FileState::NotLoaded;
+    bool m_english = true;
+    bool m_saveFailureShown = false;
+};
+
+#endif
