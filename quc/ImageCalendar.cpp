@@ -42,7 +42,7 @@ void ImageCalendar::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(150, 150, 150), 1.5));
     painter.drawPath(outline);
 
-    const QLocale locale = QLocale::system();
+    const QLocale calendarLocale = locale();
     QFont font = painter.font();
     font.setBold(true);
     font.setPixelSize(int(band * 0.55));
@@ -62,5 +62,5 @@ void ImageCalendar::paintEvent(QPaintEvent*)
     painter.setFont(font);
     painter.setPen(QColor(110, 110, 110));
     painter.drawText(QRectF(body.left(), body.top() + body.height() * 0.66, body.width(), body.height() * 0.3),
-                     Qt::AlignCenter, locale.dayName(m_date.dayOfWeek(), QLocale::ShortFormat));
+                     Qt::AlignCenter, calendarLocale.dayName(m_date.dayOfWeek(), QLocale::ShortFormat));
 }

@@ -12,6 +12,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QTimer>
 
 #include <algorithm>
@@ -85,6 +86,10 @@ void myTimer::setLanguage(bool english)
     ui->but_for_delAll->setText(english ? QStringLiteral("Del All") : QStringLiteral("删除所有"));
     ui->but_for_accept->setText(english ? QStringLiteral("OK") : QStringLiteral("确定"));
     ui->switchButton->setText(english ? QStringLiteral("Upcoming only") : QStringLiteral("只显示待执行"));
+    // The calendar names the weekday in the panel's language, not the system's.
+    ui->imageCalendar->setLocale(english ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                         : QLocale(QLocale::Chinese, QLocale::China));
+    ui->imageCalendar->update();
 }
 
 void myTimer::addZipcode()
