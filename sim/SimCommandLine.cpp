@@ -111,22 +111,20 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
             result.error = QStringLiteral("bad value for --silent-kind: ") + text;
         f.silentKinds.insert(kind);
     }
-    for (const QString& text : parser.values(errorFor)) {
-        const QStringList parts = text.split(QLatin1Char(':'));
-        int code = 0;
-        int error = 0;
-        if (parts.size() != 2 || !toNumber(parts[0], 0, 255, code) || !toNumber(parts[1], 0, 255, error))
-            result.error = QStringLiteral("bad value for --error-for (code:error): ") + text;
-        f.errorForCode.insert(code, error);
-    }
-    for (const QString& text : parser.values(errorForKind)) {
-        const QStringList parts = text.split(QLatin1Char(':'));
-        int kind = 0;
-        int error = 0;
-        if (parts.size() != 2 || !toNumber(parts[0], 0, 255, kind) || !toNumber(parts[1], 0, 255, error))
-            result.error = QStringLiteral("bad value for --error-for-kind (kind:error): ") + text;
-        f.errorForKind.insert(kind, error);
-    }
+    // "number:error" pairs, each byte-sized.
+    const auto errorPairs = [&](const QCommandLineOption& option, QMap<int, int>& into) {
+        for (const QString& text : parser.values(option)) {
+            const QStringList parts = text.split(QLatin1Char(':'));
+            int key = 0;
+            int error = 0;
+            if (parts.size() != 2 || !toNumber(parts[0], 0, 255, key) || !toNumber(parts[1], 0, 255, error))
+                result.error = QStringLiteral("bad value for --%1 (%2): ").arg(option.names().constLast(),
+                                                                              option.valueName()) + text;
+            into.insert(key, error);
+        }
+    };
+    errorPairs(errorFor, f.errorForCode);
+    errorPairs(errorForKind, f.errorForKind);
     if (parser.isSet(errorTimes))
         number(errorTimes, 0, 1000000, f.errorForKindTimes);
     if (parser.isSet(delay))
