@@ -1,6 +1,5 @@
 // Frame layouts, records and reply decoding: everything of the link that needs no transport.
 #include "link/CData.h"
-#include "link/DeviceErrors.h"
 #include "link/FrameAssembler.h"
 #include "link/OutputSize.h"
 #include "link/ReplyDecoder.h"
@@ -33,9 +32,8 @@ class TestReplyDecoding : public QObject
     Q_OBJECT
 
 private slots:
-    void statusReplyFillsEveryField();
-    void statusByte11_data();
-    void statusByte11();
+    void statusFields_data();
+    void statusFields();
     void fieldsOfOtherKindsKeepTheirValues();
     void pipWindowRepliesAreToldApartByBit7();
     void windowAndPictureReplies();
@@ -49,59 +47,44 @@ private slots:
     void splitWordsAndRecords();
     void outputSizes_data();
     void outputSizes();
-    void deviceErrorTexts();
 
     void assemblerCutsWholeFrames();
     void assemblerDropsStalePartialFrames();
 };
 
-void TestReplyDecoding::statusReplyFillsEveryField()
+void TestReplyDecoding::statusFields_data()
 {
-    CData state;
+    QTest::addColumn<QByteArray>("bytes5to11");
+    // format, main, switch time, PIP, preset, audio 1, hotplug, ext. mode, audio 2, audio 3, layout, PIP model,
+    // take, PIP on, display model, port
+    QTest::addColumn<QVector<int>>("fields");
+    QTest::newRow("every field") << QByteArray::fromHex("06247537562300")
+                                 << QVector<int>{6, 4, 2, 5, 7, 7, 1, 1, 6, 5, 3, 2, 0, 0, 0, 0};
+    QTest::newRow("byte 11 0xE6") << QByteArray::fromHex("000000000000E6")
+                                  << QVector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 7};
+    QTest::newRow("byte 11 0x16") << QByteArray::fromHex("00000000000016")
+                                  << QVector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 0};
+    QTest::newRow("unused bit 0") << QByteArray::fromHex("00000000000001")
+                                  << QVector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("display model 3, port 2")
+        << QByteArray::fromHex("00000000000058") << QVector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 2};
+}
+
+void TestReplyDecoding::statusFields()
+{
+    QFETCH(QByteArray, bytes5to11);
+    CData s;
     Rdx::FastValues fast{};
-    // byte5 format 6, byte6 main HDMI1 + switch time 2, byte7 pip VGA + preset V1,
-    // byte8 audio1 7 | hotplug | ext mode 1, byte9 audio2 6 | audio3 5, byte10 layout 3 | pip model 2
-    const auto decoded =
-        Rdx::decodeReply(reply({0x00, 6, 0x24, 0x75, 0x37, 0x56, 0x23, 0x00}, Rdx::StatusRead), state, fast);
+    Rdx::Frame frame = reply({}, Rdx::StatusRead);
+    std::copy(bytes5to11.begin(), bytes5to11.end(), frame.begin() + 5);
+    const auto decoded = Rdx::decodeReply(frame, s, fast);
     QVERIFY(!decoded.isError);
     QCOMPARE(decoded.kind, 0);
-    QCOMPARE(state.outputFormat, 6);
-    QCOMPARE(state.mainInput, 4);
-    QCOMPARE(state.switchTime, 2);
-    QCOMPARE(state.pipInput, 5);
-    QCOMPARE(state.presetInput, 7);
-    QCOMPARE(state.audio1Source, 7);
-    QCOMPARE(state.dviHotplug, 1);
-    QCOMPARE(state.extInputMode, 1);
-    QCOMPARE(state.audio2Source, 6);
-    QCOMPARE(state.audio3Source, 5);
-    QCOMPARE(state.fastLayout, 3);
-    QCOMPARE(state.pipModel, 2);
-}
-
-void TestReplyDecoding::statusByte11_data()
-{
-    QTest::addColumn<int>("byte11");
-    QTest::addColumn<int>("takeMode");
-    QTest::addColumn<int>("pipOn");
-    QTest::addColumn<int>("showModel");
-    QTest::addColumn<int>("outputPort");
-    QTest::newRow("0xE6") << 0xE6 << 1 << 1 << 0 << 7;
-    QTest::newRow("0x16") << 0x16 << 1 << 1 << 2 << 0;
-    QTest::newRow("unused bit 0") << 0x01 << 0 << 0 << 0 << 0;
-    QTest::newRow("display model 3, port 2") << 0x58 << 0 << 0 << 3 << 2;
-}
-
-void TestReplyDecoding::statusByte11()
-{
-    QFETCH(int, byte11);
-    CData state;
-    Rdx::FastValues fast{};
-    Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, byte11}, Rdx::StatusRead), state, fast);
-    QTEST(state.takeMode, "takeMode");
-    QTEST(state.pipOn, "pipOn");
-    QTEST(state.showModel, "showModel");
-    QTEST(state.outputPort, "outputPort");
+    const QVector<int> fields{s.outputFormat, s.mainInput,    s.switchTime, s.pipInput,
+                              s.presetInput,  s.audio1Source, s.dviHotplug, s.extInputMode,
+                              s.audio2Source, s.audio3Source, s.fastLayout, s.pipModel,
+                              s.takeMode,     s.pipOn,        s.showModel,  s.outputPort};
+    QTEST(fields, "fields");
 }
 
 void TestReplyDecoding::fieldsOfOtherKindsKeepTheirValues()
@@ -162,8 +145,8 @@ void TestReplyDecoding::fastValues_data()
     QTest::addColumn<QVector<int>>("expected");
     QTest::newRow("1X4 packs 12-bit values") << 4 << QVector<int>{0x07, 0x80, 0x12, 0x34, 0x56, 0x0F, 0xFF, 0xEE}
                                              << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
-    QTest::newRow("4X1 packs 12-bit values") << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00}
-                                             << QVector<int>{0, 0x400, 0xA38, 0, 0};
+    QTest::newRow("4X1 packs 12-bit values")
+        << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00} << QVector<int>{0, 0x400, 0xA38, 0, 0};
     QTest::newRow("2X2 has four 16-bit values, the fifth stays")
         << 6 << QVector<int>{0x03, 0xC0, 0x03, 0xC0, 0x02, 0x1C, 0x02, 0x1C} << QVector<int>{960, 960, 540, 540, 99};
 }
@@ -305,20 +288,6 @@ void TestReplyDecoding::outputSizes()
     QTEST(pip, "pip");
     QTEST(input, "mosaicInput");
     QTEST(output, "mosaicOutput");
-}
-
-void TestReplyDecoding::deviceErrorTexts()
-{
-    const QStringList english = Rdx::deviceErrorTexts(true);
-    const QStringList chinese = Rdx::deviceErrorTexts(false);
-    QCOMPARE(english.size(), 10);
-    QCOMPARE(chinese.size(), 10);
-    QCOMPARE(english.at(9 - Rdx::FirstTextedError), QStringLiteral("no input card; "));
-    QCOMPARE(chinese.at(13 - Rdx::FirstTextedError), QStringLiteral("   错误的配置模式。"));
-    for (const QString& text : chinese)
-        QVERIFY2(text.startsWith(QLatin1String("   ")), qPrintable(text));
-    QVERIFY(Rdx::unknownDeviceErrorText(200, true).contains(QLatin1String("200")));
-    QVERIFY(Rdx::unknownDeviceErrorText(200, false).contains(QLatin1String("200")));
 }
 
 void TestReplyDecoding::assemblerCutsWholeFrames()
