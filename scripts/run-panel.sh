@@ -78,6 +78,6 @@ echo "English session:"; session true en
 echo "Chinese session:"; session false zh
 echo "Screenshots are in $shots"
 if [ ${#unconnected[@]} -gt 0 ]; then
-    echo "FAILED: the panel did not connect to the simulated device (${unconnected[*]} session)" >&2
+    echo "FAILED: the panel did not connect to the simulated device in the session(s): ${unconnected[*]}" >&2
     exit 1
 fi
