@@ -179,48 +179,36 @@ void tst_SimDevice::commands_data()
 
     // Windows land in the copy of the current PIP model, or of display model 2 and output port 1.
     const Edit windows = [](SimState& s) { s.pipOn = 1, s.pipModel = 1, s.showModel = 2, s.outputPort = 1; };
+    auto place = [](auto table, int index, SimWindow window) {
+        return Edit([=](SimState& s) { (s.*table)[index] = window; });
+    };
     accepted("PIP sub window", windows, frame(1, 14, {0, 0x03, 0x20, 0x02, 0x80, 0x01, 0x2C, 0x01, 0x68}),
-             [](SimState& s) {
-                 s.pipWindows[2] = {800, 640, 300, 360};
-             });
+             place(&SimState::pipWindows, 2, {800, 640, 300, 360}));
     accepted("PIP main window", windows, frame(1, 14, {1, 0x00, 0x64, 0x03, 0x20, 0x00, 0x32, 0x02, 0x58}),
-             [](SimState& s) {
-                 s.pipWindows[3] = {100, 800, 50, 600};
-             });
+             place(&SimState::pipWindows, 3, {100, 800, 50, 600}));
     accepted("input window", windows, frame(1, 18, {0, 0x00, 0x40, 0x03, 0x00, 0x00, 0x10, 0x02, 0x00}),
-             [](SimState& s) {
-                 s.inputWindows[9] = {64, 768, 16, 512};
-             });
+             place(&SimState::inputWindows, 9, {64, 768, 16, 512}));
     accepted("output window", windows, frame(1, 19, {0, 0x00, 0x20, 0x07, 0x80, 0x00, 0x08, 0x04, 0x38}),
-             [](SimState& s) {
-                 s.outputWindows[9] = {32, 1920, 8, 1080};
-             });
-    accepted("LED total", windows, frame(1, 22, {0, 0x0F, 0x00, 0x04, 0x38, 0, 0, 0, 0}), [](SimState& s) {
-        s.ledTotals[2] = {3840, 1080};
-    });
+             place(&SimState::outputWindows, 9, {32, 1920, 8, 1080}));
+    accepted("LED total", windows, frame(1, 22, {0, 0x0F, 0x00, 0x04, 0x38, 0, 0, 0, 0}), Edit([](SimState& s) {
+                 s.ledTotals[2] = {3840, 1080};
+             }));
     accepted("unit window", windows, frame(1, 23, {0, 0x07, 0x80, 0x07, 0x80, 0x00, 0x00, 0x04, 0x38}),
-             [](SimState& s) {
-                 s.unitWindows[9] = {1920, 1920, 0, 1080};
-             });
+             place(&SimState::unitWindows, 9, {1920, 1920, 0, 1080}));
 
-    // t0..t2 as words, then the high nibbles of t3 and t4 in one byte and their low bytes.
-    accepted(
-        "fast values, 4X1 packs five", [](SimState& s) { s.fastLayout = 5, s.showModel = 1; },
-        frame(1, 21, {0x01, 0xE0, 0x01, 0xE0, 0x01, 0xE0, 0x21, 0x34, 0x56}),
-        [](SimState& s) {
-            s.fastValues[1] = {480, 480, 480, 0x234, 0x156};
-        });
-    accepted(
-        "fast values, 1X2 takes three words",
-        [](SimState& s) {
-            s.showModel = 1, s.fastValues[1] = {0, 0, 0, 7, 8};
-        },
-        frame(1, 21, {0x07, 0x80, 0x02, 0x1C, 0x02, 0x1C}),
-        [](SimState& s) {
-            s.fastValues[1] = {1920, 540, 540, 7, 8};
-        });
-    // Fast Mosaic 1 derives the LED wall and every output's unit window from the layout and its values.
+    // Fast values of display model 1: t0..t2 as words, then the high nibbles of t3 and t4 in one byte and
+    // their low bytes for layout 4X1; three words for 1X2, which leaves the others.
     auto fast = [](int layout, std::array<int, 5> values) {
+        return Edit([=](SimState& s) { s.fastLayout = layout, s.showModel = 1, s.fastValues[1] = values; });
+    };
+    accepted("fast values, 4X1 packs five", fast(5, {}),
+             frame(1, 21, {0x01, 0xE0, 0x01, 0xE0, 0x01, 0xE0, 0x21, 0x34, 0x56}),
+             fast(5, {480, 480, 480, 0x234, 0x156}));
+    accepted("fast values, 1X2 takes three words", fast(0, {0, 0, 0, 7, 8}),
+             frame(1, 21, {0x07, 0x80, 0x02, 0x1C, 0x02, 0x1C}), fast(0, {1920, 540, 540, 7, 8}));
+
+    // Fast Mosaic 1 derives the LED wall and every output's unit window from the layout and its values.
+    auto mosaic = [](int layout, std::array<int, 5> values) {
         return Edit([=](SimState& s) { s.fastLayout = layout, s.showModel = 3, s.fastValues[3] = values; });
     };
     auto wall = [](SimWindow a, SimWindow b, SimWindow c, SimWindow d) {
@@ -229,13 +217,13 @@ void tst_SimDevice::commands_data()
             s.unitWindows[12] = a, s.unitWindows[13] = b, s.unitWindows[14] = c, s.unitWindows[15] = d;
         });
     };
-    accepted("fast mosaic 1X2", fast(0, {1920, 500, 580, 0, 0}), frame(1, 24, {0}),
+    accepted("fast mosaic 1X2", mosaic(0, {1920, 500, 580, 0, 0}), frame(1, 24, {0}),
              wall({0, 1920, 0, 500}, {0, 1920, 500, 580}, {0, 1920, 0, 500}, {0, 1920, 500, 580}));
-    accepted("fast mosaic 3X1", fast(3, {600, 700, 620, 1080, 0}), frame(1, 24, {0}),
+    accepted("fast mosaic 3X1", mosaic(3, {600, 700, 620, 1080, 0}), frame(1, 24, {0}),
              wall({0, 600, 0, 1080}, {600, 700, 0, 1080}, {1300, 620, 0, 1080}, {0, 600, 0, 1080}));
-    accepted("fast mosaic 2X2", fast(6, {1000, 920, 600, 480, 0}), frame(1, 24, {0}),
+    accepted("fast mosaic 2X2", mosaic(6, {1000, 920, 600, 480, 0}), frame(1, 24, {0}),
              wall({0, 1000, 0, 600}, {1000, 920, 0, 600}, {0, 1000, 600, 480}, {1000, 920, 600, 480}));
-    accepted("fast mosaic 2 keeps what was sent", fast(6, {1000, 920, 600, 480, 0}), frame(1, 24, {1}), fresh);
+    accepted("fast mosaic 2 keeps what was sent", mosaic(6, {1000, 920, 600, 480, 0}), frame(1, 24, {1}), fresh);
 
     for (int code : {7, 12, 13, 15, 27, 31, 200})
         refused(qPrintable(QStringLiteral("unknown code %1").arg(code)), fresh, frame(1, code, {1}), 5);
