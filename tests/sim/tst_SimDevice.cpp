@@ -317,8 +317,8 @@ void tst_SimDevice::faults_data()
     QTest::newRow("glued replies come together")
         << faultsWith([](SimFaults& f) { f.glueReplies = true; }) << Frames{readRequest(8), readRequest(0)} << true
         << defaultPicture() + defaultStatus() << 1;
-    QTest::newRow("replies in chunks") << faultsWith([](SimFaults& f) { f.chunkSize = 4; }) << Frames{readRequest(8)}
-                                       << false << defaultPicture() << 2;
+    QTest::newRow("replies byte by byte") << faultsWith([](SimFaults& f) { f.chunkSize = 1; }) << Frames{readRequest(8)}
+                                          << false << defaultPicture() << 2;
 }
 
 void tst_SimDevice::faults()
