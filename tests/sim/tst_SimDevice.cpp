@@ -380,10 +380,15 @@ void tst_SimDevice::pacedSerialDeliversByteByByte()
     QVERIFY(sim.start());
     RawClient serial;
     QVERIFY(serial.openSerial(sim.serialPath()));
-    serial.send(readRequest(8));
-    int reads = 0;
-    QCOMPARE(serial.readAtLeast(13, 5000, &reads), defaultPicture());
-    QVERIFY2(reads >= 3, qPrintable(QStringLiteral("reads: %1").arg(reads)));
+    // A loaded machine may read late and find a whole reply waiting; an unpaced line never spreads one.
+    int most = 0;
+    for (int round = 0; round < 5 && most < 3; ++round) {
+        serial.send(readRequest(8));
+        int reads = 0;
+        QCOMPARE(serial.readAtLeast(13, 5000, &reads), defaultPicture());
+        most = std::max(most, reads);
+    }
+    QVERIFY2(most >= 3, qPrintable(QStringLiteral("reads: %1").arg(most)));
 }
 
 QTEST_GUILESS_MAIN(tst_SimDevice)
