@@ -305,6 +305,9 @@ void tst_SimDevice::faults_data()
     QTest::addColumn<int>("minDeliveries");
 
     using Frames = QVector<QByteArray>;
+    QTest::newRow("silent code, which acts all the same")
+        << faultsWith([](SimFaults& f) { f.silentCodes = {3}; }) << Frames{frame(1, 3, {1}), readRequest(0)} << true
+        << reply(0, {0, 0, 6, 0x14, 0x75, 0x17, 0x56, 0, 0}) << 1;
     QTest::newRow("silent read kind") << faultsWith([](SimFaults& f) { f.silentKinds = {8}; })
                                       << Frames{readRequest(8), readRequest(0)} << true << defaultStatus() << 1;
     QTest::newRow("error for a code, which then changes nothing")
