@@ -54,7 +54,7 @@ EOF
 mapfile -t mutations < <(grep -v -e '^#' -e '^[[:space:]]*$' "$list")
 regexes=()
 for m in "${mutations[@]}"; do regexes+=("$(echo "${m%% | *}" | xargs)"); done
-all=$(IFS='|'; echo "${regexes[*]}")
+all=$(printf '%s\n' "${regexes[@]}" | tr '|' '\n' | sort -u | paste -sd '|')
 
 [ -f "$build/build.ninja" ] || cmake -S "$src" -B "$build" -G Ninja -DRDX480_BENCH=OFF >/dev/null
 echo "== baseline: building and running $all"
