@@ -92,7 +92,7 @@ EOF
     count "$stage" "$ok" "$bad" "$detail"
 }
 
-build_stage build tests
+build_stage build tests -DRDX480_BENCH=OFF
 ctest_stage build tests $?
 
 build_stage build-asan sanitizers -DRDX480_SANITIZE=ON -DRDX480_BENCH=OFF
