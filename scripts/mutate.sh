@@ -74,6 +74,12 @@ for m in "${mutations[@]}"; do
     rest=${m#* | }
     where=$(echo "${rest%% | *}" | xargs)
     echo "== $where: ${rest#* | }"
+    # A regex that selects no test would pass every fault.
+    if ! ctest --test-dir "$build" -N -R "$regex" | grep -q '^Total Tests: [1-9]'; then
+        broken=$((broken + 1))
+        results+=("NO TESTS     $where ($regex)")
+        continue
+    fi
     if ! mutate apply "$m"; then
         broken=$((broken + 1))
         results+=("NOT APPLIED  $where")
@@ -96,5 +102,5 @@ done
 
 echo
 printf '%s\n' "${results[@]}"
-echo "mutations: $caught caught, $missed missed, $broken not applied or not built"
+echo "mutations: $caught caught, $missed missed, $broken not applied, not built or without tests"
 [ "$missed" -eq 0 ] && [ "$broken" -eq 0 ]
