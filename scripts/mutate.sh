@@ -29,7 +29,7 @@ for name in sys.stdin.buffer.read().split(b"\0"):
         target.write_bytes(data)
 ' "$src"
 
-# mutate apply|restore <line of the list>: the one place that reads a line of the list.
+# mutate apply|restore <line of the list>: puts the fault into the scratch copy, or takes it back out.
 mutate() {
     python3 - "$src" "$@" <<'EOF'
 import pathlib, sys
