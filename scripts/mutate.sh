@@ -73,7 +73,9 @@ for m in "${mutations[@]}"; do
     regex=$(echo "${m%% | *}" | xargs)
     rest=${m#* | }
     where=$(echo "${rest%% | *}" | xargs)
-    echo "== $where: ${rest#* | }"
+    fault=${rest#* | }
+    where="$where: ${fault%% | *}"
+    echo "== $where -> ${fault#* | }"
     # A regex that selects no test would pass every fault.
     if ! ctest --test-dir "$build" -N -R "$regex" | grep -q '^Total Tests: [1-9]'; then
         broken=$((broken + 1))
@@ -91,7 +93,7 @@ for m in "${mutations[@]}"; do
         results+=("NO BUILD     $where")
     elif ctest --test-dir "$build" -R "$regex" -j2 --timeout 300 >"$scratch/run.log" 2>&1; then
         missed=$((missed + 1))
-        results+=("MISSED       $where (${rest#* | })")
+        results+=("MISSED       $where")
     else
         caught=$((caught + 1))
         results+=("caught       $where by $(sed -n 's/.*Test *#[0-9]*: \(tst_[A-Za-z0-9_]*\) .*\*\*\*.*/\1/p' \
