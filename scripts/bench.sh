@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Usage: scripts/bench.sh [--runs N]
-# Builds everything (scripts/setup.sh build) and runs the benchmarks offscreen against the simulated device on
+# Builds everything with the benchmarks (scripts/setup.sh) and runs them offscreen against the simulated device on
 # loopback; each prints its tables (the figure, the floor measured in the same run, their ratio and target).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh build
+scripts/setup.sh build -DRDX480_BENCH=ON
 export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='rdx480.*.debug=false'
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT

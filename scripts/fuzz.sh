@@ -4,12 +4,13 @@
 # then runs each one for the given time, starting from its committed seed corpus. New inputs go to a scratch
 # copy, so the tree stays clean. Fails on any crash, leak, sanitizer report or broken check; the input that
 # caused it is left in build-fuzz/findings/ (add it to fuzz/corpus/<target>/ once the bug is fixed).
+# The targets are those fuzz/CMakeLists.txt defines (CMake lists them in build-fuzz/fuzz-targets.txt); each
+# one's outcome is written to build-fuzz/fuzz-results.txt as "passed <target>" or "failed <target>".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=build-fuzz
-targets=(fuzz_frame_assembler fuzz_link_receive fuzz_settings_file)
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
     echo "Installing clang and libFuzzer"
@@ -23,6 +24,10 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CXX=clang++ cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DRDX480_FUZZ=ON -DRDX480_SANITIZE=ON \
     -DRDX480_BENCH=OFF >/dev/null
+results=$PWD/$build/fuzz-results.txt
+rm -f "$results"
+mapfile -t targets <"$build/fuzz-targets.txt"
+[ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/fuzz-targets.txt" >&2; exit 1; }
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 scratch=$(mktemp -d)
@@ -45,10 +50,12 @@ for target in "${targets[@]}"; do
         -artifact_prefix="$findings/$target-" "$scratch/$target" >"$log" 2>&1; then
         grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$log" | tr '\n' ' '
         echo
+        echo "passed $target" >>"$results"
     else
         echo "FAILED: $target (log: $log)"
         grep -E -A3 'ERROR:|check failed|runtime error|SUMMARY' "$log" | head -30 || true
         failed+=("$target")
+        echo "failed $target" >>"$results"
     fi
 done
 

@@ -3,7 +3,7 @@
 # Builds the panel and the simulated device, starts the device on loopback and the panel against it over
 # TCP, in run/ with an info.ini of its own (the operator's info.ini elsewhere is never touched).
 # With no display, runs the same session under Xvfb instead: clicks Connect and every page, in English
-# and then in Chinese, and saves a screenshot of each in screenshots/.
+# and then in Chinese, and saves a screenshot of each in screenshots/; fails when the panel does not connect.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -63,7 +63,8 @@ session() { # language flag, name
     local fill
     fill=$(convert "$shots/$2-1-connected.png" -format '%[pixel:p{55,505}]' info:)
     case $fill in *255,50,50*) echo "  connect button is red: connected" ;;
-                  *) echo "  connect button is not red ($fill): not connected" >&2 ;; esac
+                  *) echo "  connect button is not red ($fill): not connected" >&2
+                     unconnected+=("$2") ;; esac
     local i=2
     for page in Navigation Control Mosaic Setting Information Navigation; do
         click $page
@@ -72,6 +73,11 @@ session() { # language flag, name
     done
     kill $panel; wait $panel 2>/dev/null || true
 }
+unconnected=()
 echo "English session:"; session true en
 echo "Chinese session:"; session false zh
 echo "Screenshots are in $shots"
+if [ ${#unconnected[@]} -gt 0 ]; then
+    echo "FAILED: the panel did not connect to the simulated device in the session(s): ${unconnected[*]}" >&2
+    exit 1
+fi

@@ -1,11 +1,14 @@
 // Frame layouts, records and reply decoding: everything of the link that needs no transport.
 #include "link/CData.h"
-#include "link/DeviceErrors.h"
 #include "link/FrameAssembler.h"
 #include "link/OutputSize.h"
 #include "link/ReplyDecoder.h"
 
 #include <QtTest>
+#include <functional>
+
+using CopyEdit = std::function<void(CData&)>;
+Q_DECLARE_METATYPE(CopyEdit)
 
 namespace {
 
@@ -26,6 +29,39 @@ QByteArray bytes(const Rdx::Frame& frame)
     return Rdx::toByteArray(frame);
 }
 
+std::array<int*, 20> scalars(CData& s)
+{
+    return {&s.outputFormat,     &s.mainInput,    &s.switchTime,   &s.pipInput,     &s.presetInput, &s.dviHotplug,
+            &s.extInputMode,     &s.audio1Source, &s.audio2Source, &s.audio3Source, &s.fastLayout,  &s.pipModel,
+            &s.takeMode,         &s.pipOn,        &s.showModel,    &s.brightness,   &s.contrast,    &s.color,
+            &s.outputBrightness, &s.outputPort};
+}
+
+std::array<WindowRecord*, 6> records(CData& s)
+{
+    return {&s.subWindow, &s.mainWindow, &s.unitWindow, &s.ledTotal, &s.inputWindow, &s.outputWindow};
+}
+
+// A device copy with every field set to its own value, so a reply that writes a field not its own shows.
+void fill(CData& s)
+{
+    int n = 0;
+    for (int* field : scalars(s))
+        *field = ++n;
+    for (WindowRecord* record : records(s))
+        record->bytes.fill(99);
+}
+
+QVector<int> fieldsOf(CData& s)
+{
+    QVector<int> fields;
+    for (int* field : scalars(s))
+        fields << *field;
+    for (WindowRecord* record : records(s))
+        fields += QVector<int>(record->bytes.begin(), record->bytes.end());
+    return fields;
+}
+
 } // namespace
 
 class TestReplyDecoding : public QObject
@@ -33,126 +69,102 @@ class TestReplyDecoding : public QObject
     Q_OBJECT
 
 private slots:
-    void statusReplyFillsEveryField();
     void statusByte11_data();
     void statusByte11();
-    void fieldsOfOtherKindsKeepTheirValues();
-    void pipWindowRepliesAreToldApartByBit7();
-    void windowAndPictureReplies();
+    void replies_data();
+    void replies();
     void fastValues_data();
     void fastValues();
-    void errorReplyKeepsTheCodeUnsignedAndChangesNothing();
-    void unknownKindIsOnlyReported();
     void readAddresses_data();
     void readAddresses();
 
     void splitWordsAndRecords();
     void outputSizes_data();
     void outputSizes();
-    void deviceErrorTexts();
 
     void assemblerCutsWholeFrames();
     void assemblerDropsStalePartialFrames();
 };
 
-void TestReplyDecoding::statusReplyFillsEveryField()
-{
-    CData state;
-    Rdx::FastValues fast{};
-    // byte5 format 6, byte6 main HDMI1 + switch time 2, byte7 pip VGA + preset V1,
-    // byte8 audio1 7 | hotplug | ext mode 1, byte9 audio2 6 | audio3 5, byte10 layout 3 | pip model 2
-    const auto decoded =
-        Rdx::decodeReply(reply({0x00, 6, 0x24, 0x75, 0x37, 0x56, 0x23, 0x00}, Rdx::StatusRead), state, fast);
-    QVERIFY(!decoded.isError);
-    QCOMPARE(decoded.kind, 0);
-    QCOMPARE(state.outputFormat, 6);
-    QCOMPARE(state.mainInput, 4);
-    QCOMPARE(state.switchTime, 2);
-    QCOMPARE(state.pipInput, 5);
-    QCOMPARE(state.presetInput, 7);
-    QCOMPARE(state.audio1Source, 7);
-    QCOMPARE(state.dviHotplug, 1);
-    QCOMPARE(state.extInputMode, 1);
-    QCOMPARE(state.audio2Source, 6);
-    QCOMPARE(state.audio3Source, 5);
-    QCOMPARE(state.fastLayout, 3);
-    QCOMPARE(state.pipModel, 2);
-}
-
 void TestReplyDecoding::statusByte11_data()
 {
     QTest::addColumn<int>("byte11");
-    QTest::addColumn<int>("takeMode");
-    QTest::addColumn<int>("pipOn");
-    QTest::addColumn<int>("showModel");
-    QTest::addColumn<int>("outputPort");
-    QTest::newRow("0xE6") << 0xE6 << 1 << 1 << 0 << 7;
-    QTest::newRow("0x16") << 0x16 << 1 << 1 << 2 << 0;
-    QTest::newRow("unused bit 0") << 0x01 << 0 << 0 << 0 << 0;
-    QTest::newRow("display model 3, port 2") << 0x58 << 0 << 0 << 3 << 2;
+    QTest::addColumn<QVector<int>>("fields"); // take mode, PIP on, display model, output port
+    QTest::newRow("0xE6") << 0xE6 << QVector<int>{1, 1, 0, 7};
+    QTest::newRow("0x16") << 0x16 << QVector<int>{1, 1, 2, 0};
+    QTest::newRow("unused bit 0") << 0x01 << QVector<int>{0, 0, 0, 0};
+    QTest::newRow("display model 3, port 2") << 0x58 << QVector<int>{0, 0, 3, 2};
 }
 
 void TestReplyDecoding::statusByte11()
 {
     QFETCH(int, byte11);
-    CData state;
+    CData s;
     Rdx::FastValues fast{};
-    Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, byte11}, Rdx::StatusRead), state, fast);
-    QTEST(state.takeMode, "takeMode");
-    QTEST(state.pipOn, "pipOn");
-    QTEST(state.showModel, "showModel");
-    QTEST(state.outputPort, "outputPort");
+    Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, byte11}, Rdx::StatusRead), s, fast);
+    QTEST((QVector<int>{s.takeMode, s.pipOn, s.showModel, s.outputPort}), "fields");
 }
 
-void TestReplyDecoding::fieldsOfOtherKindsKeepTheirValues()
+void TestReplyDecoding::replies_data()
 {
-    CData state;
-    state.brightness = 50;
-    state.subWindow.bytes = {1, 2, 3, 4, 5, 6, 7, 8};
-    Rdx::FastValues fast{};
-    Rdx::decodeReply(reply({0, 3, 0, 0, 0, 0, 0, 0}, Rdx::StatusRead), state, fast);
-    QCOMPARE(state.brightness, 50);
-    QCOMPARE(state.subWindow.bytes[7], 8);
+    QTest::addColumn<QByteArray>("bytes2to11");
+    QTest::addColumn<int>("kind");  // as reported; -1 for an error reply
+    QTest::addColumn<int>("error"); // the device's error code
+    QTest::addColumn<CopyEdit>("change");
 
-    Rdx::decodeReply(reply({10, 20, 30, 31, 0, 0, 0, 0}, Rdx::PictureRead), state, fast);
-    QCOMPARE(state.outputFormat, 3);
+    auto window = [](WindowRecord CData::*record, std::array<int, 8> bytes) {
+        return CopyEdit([=](CData& s) { (s.*record).bytes = bytes; });
+    };
+    QTest::newRow("status") << QByteArray::fromHex("00000006247537562300") << 0 << 0 << CopyEdit([](CData& s) {
+        s.outputFormat = 6, s.mainInput = 4, s.switchTime = 2, s.pipInput = 5, s.presetInput = 7;
+        s.audio1Source = 7, s.dviHotplug = 1, s.extInputMode = 1, s.audio2Source = 6, s.audio3Source = 5;
+        s.fastLayout = 3, s.pipModel = 2, s.takeMode = 0, s.pipOn = 0, s.showModel = 0, s.outputPort = 0;
+    });
+    QTest::newRow("picture") << QByteArray::fromHex("0008323C462000000000") << 8 << 0 << CopyEdit([](CData& s) {
+        s.brightness = 50, s.contrast = 60, s.color = 70, s.outputBrightness = 32;
+    });
+    // Both PIP windows answer a kind 6 read; bit 7 of byte 4 marks the main window and is not part of x.
+    QTest::newRow("PIP main window") << QByteArray::fromHex("0006812C03E800140258") << 7 << 0
+                                     << window(&CData::mainWindow, {0x01, 0x2C, 0x03, 0xE8, 0x00, 0x14, 0x02, 0x58});
+    QTest::newRow("PIP sub window") << QByteArray::fromHex("00060500028002D00168") << 6 << 0
+                                    << window(&CData::subWindow, {0x05, 0x00, 0x02, 0x80, 0x02, 0xD0, 0x01, 0x68});
+    QTest::newRow("input window") << QByteArray::fromHex("00090020078000080438") << 9 << 0
+                                  << window(&CData::inputWindow, {0, 32, 7, 128, 0, 8, 4, 56});
+    QTest::newRow("output window") << QByteArray::fromHex("000A0028030000100200") << 10 << 0
+                                   << window(&CData::outputWindow, {0, 40, 3, 0, 0, 16, 2, 0});
+    QTest::newRow("LED total takes four bytes") << QByteArray::fromHex("000B0F000870AABBCCDD") << 11 << 0
+                                                << window(&CData::ledTotal, {15, 0, 8, 112, 99, 99, 99, 99});
+    QTest::newRow("unit window") << QByteArray::fromHex("000C0000078000000438") << 12 << 0
+                                 << window(&CData::unitWindow, {0, 0, 7, 128, 0, 0, 4, 56});
+    QTest::newRow("unknown kind, only reported")
+        << QByteArray::fromHex("007F0102030405060708") << 127 << 0 << CopyEdit([](CData&) {});
+    QTest::newRow("error 9") << QByteArray::fromHex("FF090000000000000000") << -1 << 9 << CopyEdit([](CData&) {});
+    // 0xA1 is -95 as a signed byte: 100 + -95 would have read as "not connected".
+    QTest::newRow("error 0xA1, unsigned")
+        << QByteArray::fromHex("FFA10000000000000000") << -1 << 0xA1 << CopyEdit([](CData&) {});
 }
 
-void TestReplyDecoding::pipWindowRepliesAreToldApartByBit7()
+void TestReplyDecoding::replies()
 {
-    CData state;
+    QFETCH(QByteArray, bytes2to11);
+    QFETCH(int, kind);
+    QFETCH(int, error);
+    QFETCH(CopyEdit, change);
+    Rdx::Frame frame = reply({}, 0);
+    std::copy(bytes2to11.begin(), bytes2to11.end(), frame.begin() + 2);
+    CData state, expected;
+    fill(state);
+    fill(expected);
+    change(expected);
     Rdx::FastValues fast{};
-    auto decoded = Rdx::decodeReply(reply({0x81, 0x2C, 0x03, 0xE8, 0x00, 0x14, 0x02, 0x58}, 6), state, fast);
-    QCOMPARE(decoded.kind, int(Rdx::PipMainWindowRead));
-    QCOMPARE(state.mainWindow.bytes[0], 0x01);
-    QCOMPARE(loadRecord(state.mainWindow), (QVector<int>{300, 1000, 20, 600}));
-    QCOMPARE(state.subWindow.bytes[0], 0);
 
-    decoded = Rdx::decodeReply(reply({0x05, 0x00, 0x02, 0x80, 0x02, 0xD0, 0x01, 0x68}, 6), state, fast);
-    QCOMPARE(decoded.kind, int(Rdx::PipSubWindowRead));
-    QCOMPARE(loadRecord(state.subWindow), (QVector<int>{1280, 640, 720, 360}));
-    QCOMPARE(loadRecord(state.mainWindow), (QVector<int>{300, 1000, 20, 600}));
-}
-
-void TestReplyDecoding::windowAndPictureReplies()
-{
-    CData state;
-    Rdx::FastValues fast{};
-    Rdx::decodeReply(reply({50, 60, 70, 32, 0, 0, 0, 0}, Rdx::PictureRead), state, fast);
-    QCOMPARE(state.brightness, 50);
-    QCOMPARE(state.contrast, 60);
-    QCOMPARE(state.color, 70);
-    QCOMPARE(state.outputBrightness, 32);
-
-    Rdx::decodeReply(reply({0, 32, 7, 128, 0, 8, 4, 56}, Rdx::InputWindowRead), state, fast);
-    QCOMPARE(loadRecord(state.inputWindow), (QVector<int>{32, 1920, 8, 1080}));
-    Rdx::decodeReply(reply({0, 40, 3, 0, 0, 16, 2, 0}, Rdx::OutputWindowRead), state, fast);
-    QCOMPARE(loadRecord(state.outputWindow), (QVector<int>{40, 768, 16, 512}));
-    Rdx::decodeReply(reply({15, 0, 8, 112, 0xAA, 0xBB, 0xCC, 0xDD}, Rdx::LedTotalRead), state, fast);
-    QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{3840, 2160}));
-    QCOMPARE(state.ledTotal.bytes[4], 0); // a two-value record takes only four bytes
-    Rdx::decodeReply(reply({0, 0, 7, 128, 0, 0, 4, 56}, Rdx::UnitWindowRead), state, fast);
-    QCOMPARE(loadRecord(state.unitWindow), (QVector<int>{0, 1920, 0, 1080}));
+    const Rdx::DecodedReply decoded = Rdx::decodeReply(frame, state, fast);
+    QCOMPARE(decoded.isError, kind < 0);
+    if (kind < 0)
+        QCOMPARE(decoded.errorCode, error);
+    else
+        QCOMPARE(decoded.kind, kind);
+    QCOMPARE(fieldsOf(state), fieldsOf(expected));
 }
 
 void TestReplyDecoding::fastValues_data()
@@ -162,8 +174,8 @@ void TestReplyDecoding::fastValues_data()
     QTest::addColumn<QVector<int>>("expected");
     QTest::newRow("1X4 packs 12-bit values") << 4 << QVector<int>{0x07, 0x80, 0x12, 0x34, 0x56, 0x0F, 0xFF, 0xEE}
                                              << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
-    QTest::newRow("4X1 packs 12-bit values") << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00}
-                                             << QVector<int>{0, 0x400, 0xA38, 0, 0};
+    QTest::newRow("4X1 packs 12-bit values")
+        << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00} << QVector<int>{0, 0x400, 0xA38, 0, 0};
     QTest::newRow("2X2 has four 16-bit values, the fifth stays")
         << 6 << QVector<int>{0x03, 0xC0, 0x03, 0xC0, 0x02, 0x1C, 0x02, 0x1C} << QVector<int>{960, 960, 540, 540, 99};
 }
@@ -181,33 +193,6 @@ void TestReplyDecoding::fastValues()
         frame[4 + i] = std::uint8_t(bytes[i]);
     Rdx::decodeReply(frame, state, fast);
     QCOMPARE(QVector<int>(fast.begin(), fast.end()), expected);
-}
-
-void TestReplyDecoding::errorReplyKeepsTheCodeUnsignedAndChangesNothing()
-{
-    CData state;
-    state.mainInput = 4;
-    Rdx::FastValues fast{};
-    auto decoded = Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, 0}, 9, 0xFF), state, fast);
-    QVERIFY(decoded.isError);
-    QCOMPARE(decoded.errorCode, 9);
-
-    // 0xA1 is -95 as a signed byte: 100 + -95 would have read as "not connected".
-    decoded = Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, 0}, 0xA1, 0xFF), state, fast);
-    QVERIFY(decoded.isError);
-    QCOMPARE(decoded.errorCode, 0xA1);
-    QCOMPARE(state.mainInput, 4);
-}
-
-void TestReplyDecoding::unknownKindIsOnlyReported()
-{
-    CData state;
-    state.outputFormat = 6;
-    Rdx::FastValues fast{};
-    const auto decoded = Rdx::decodeReply(reply({1, 2, 3, 4, 5, 6, 7, 8}, 0x7F), state, fast);
-    QVERIFY(!decoded.isError);
-    QCOMPARE(decoded.kind, 127);
-    QCOMPARE(state.outputFormat, 6);
 }
 
 void TestReplyDecoding::readAddresses_data()
@@ -305,20 +290,6 @@ void TestReplyDecoding::outputSizes()
     QTEST(pip, "pip");
     QTEST(input, "mosaicInput");
     QTEST(output, "mosaicOutput");
-}
-
-void TestReplyDecoding::deviceErrorTexts()
-{
-    const QStringList english = Rdx::deviceErrorTexts(true);
-    const QStringList chinese = Rdx::deviceErrorTexts(false);
-    QCOMPARE(english.size(), 10);
-    QCOMPARE(chinese.size(), 10);
-    QCOMPARE(english.at(9 - Rdx::FirstTextedError), QStringLiteral("no input card; "));
-    QCOMPARE(chinese.at(13 - Rdx::FirstTextedError), QStringLiteral("   错误的配置模式。"));
-    for (const QString& text : chinese)
-        QVERIFY2(text.startsWith(QLatin1String("   ")), qPrintable(text));
-    QVERIFY(Rdx::unknownDeviceErrorText(200, true).contains(QLatin1String("200")));
-    QVERIFY(Rdx::unknownDeviceErrorText(200, false).contains(QLatin1String("200")));
 }
 
 void TestReplyDecoding::assemblerCutsWholeFrames()

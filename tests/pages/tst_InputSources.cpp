@@ -1,31 +1,43 @@
+#include "link/Frame.h"
 #include "pages/InputSources.h"
+#include "pages/Page_Control.h"
+#include "sim/SimProtocol.h"
 
-#include <QTest>
+#include <QPushButton>
+#include <QtTest>
 
+// The input table checked against what does not come from it: the simulated device's own input names, the
+// Control page's form and the device's input cards.
 class tst_InputSources : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void sourcesByCode()
+    void namesButtonsAndCards()
     {
-        struct Source
-        {
-            const char* text;
-            const char* button;
-            int group;
-        };
-        const Source sources[] = {{"EXT.", "but_of_ext", 4},   {"DVI2", "but_of_div2", 3},  {"DVI1", "but_of_dvi1", 3},
-                                  {"HDMI2", "but_of_hdm2", 3}, {"HDMI1", "but_of_hdm1", 3}, {"VGA", "but_of_vga", 2},
-                                  {"V2", "but_of_v2", 1},      {"V1", "but_of_v1", 1}};
-        for (int code = 0; code < 8; ++code) {
+        Page_Control page;
+        QSet<QPushButton*> buttons;
+        for (int code = 0; code < Rdx::InputCount; ++code) {
             QVERIFY(InputSources::isValid(code));
-            QCOMPARE(InputSources::text(code), QLatin1String(sources[code].text));
-            QCOMPARE(InputSources::buttonName(code), QLatin1String(sources[code].button));
-            QCOMPARE(InputSources::group(code), sources[code].group);
+            QCOMPARE(InputSources::text(code), SimProtocol::inputName(code));
+            buttons.insert(page.findChild<QPushButton*>(InputSources::buttonName(code)));
         }
-        // A code the device reports that has no source names nothing and belongs to no group.
-        for (int code : {-1, 8, 15}) {
+        buttons.remove(nullptr);
+        QCOMPARE(buttons.size(), Rdx::InputCount);
+
+        // Two inputs can be combined only from different cards.
+        const QVector<QVector<int>> cards = {{Rdx::V1Input, Rdx::V2Input},
+                                             {Rdx::VgaInput},
+                                             {Rdx::Dvi1Input, Rdx::Dvi2Input, Rdx::Hdmi1Input, Rdx::Hdmi2Input},
+                                             {Rdx::ExtInput}};
+        for (const QVector<int>& card : cards)
+            for (const QVector<int>& other : cards)
+                for (int a : card)
+                    for (int b : other)
+                        QCOMPARE(InputSources::group(a) == InputSources::group(b), &card == &other);
+
+        // A code the device may report but has no input names nothing and belongs to no card.
+        for (int code : {-1, Rdx::InputCount}) {
             QVERIFY(!InputSources::isValid(code));
             QVERIFY(InputSources::text(code).isEmpty());
             QVERIFY(InputSources::buttonName(code).isEmpty());
@@ -34,5 +46,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_InputSources)
+QTEST_MAIN(tst_InputSources)
 #include "tst_InputSources.moc"

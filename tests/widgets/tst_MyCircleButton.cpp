@@ -64,13 +64,9 @@ void tst_MyCircleButton::paintsAnEllipseOverTheWholeRect()
     button.setText(QStringLiteral("Connect"));
     button.resize(90, 90);
     const QImage shot = button.grab().toImage();
-    // Corners lie outside the ellipse: nothing of the push button's own frame is drawn there.
-    const QColor corner = shot.pixelColor(1, 1);
-    QVERIFY(corner != blue);
-    QCOMPARE(shot.pixelColor(88, 88), corner);
-    // The outline is dark gray where the ellipse touches the left edge.
-    const QColor outline = shot.pixelColor(0, 45);
-    QVERIFY2(qAbs(outline.red() - 128) < 40 && outline.red() == outline.blue(), qPrintable(outline.name()));
+    // Corners lie outside the ellipse: nothing of the push button's own frame or fill is drawn there.
+    QCOMPARE(shot.pixelColor(88, 88), shot.pixelColor(1, 1));
+    QVERIFY(shot.pixelColor(1, 1) != blue);
     QCOMPARE(shot.pixelColor(45, 15), blue);
     // Black text somewhere around the centre.
     bool dark = false;
