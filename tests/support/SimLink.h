@@ -27,8 +27,7 @@ public:
     bool startDevice(const SimState& state = {})
     {
         SimFixture::Options options;
-        options.tcp = transport == Transport::Tcp;
-        options.serial = !options.tcp;
+        options.tcp = transport == Transport::Tcp; // the pty always, for a switch to the serial line
         options.paced = transport == Transport::PacedSerial;
         sim = std::make_unique<SimFixture>(options);
         if (!sim->start())
