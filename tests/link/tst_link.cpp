@@ -160,24 +160,24 @@ private slots:
         QCOMPARE(fx->sim->received().first()[3], 0);
     }
 
-    void resetKeepsTheTimerButSendsNothing()
+    // Re-sends are due: a new exchange forgets the reads but lets the timer run out, sending nothing; closing
+    // stops the timer at once.
+    void resendsAfterResetOrClose_data()
     {
+        QTest::addColumn<bool>("close");
+        QTest::newRow("reset") << false;
+        QTest::newRow("close") << true;
+    }
+    void resendsAfterResetOrClose()
+    {
+        QFETCH(bool, close);
         startUnansweredStatusRead();
-        link->resetReads(-2);
-        QVERIFY(link->isReplyTimerActive());
-        QVERIFY(link->pendingReadKeys().isEmpty());
         fx->sim->clearReceived();
+        close ? link->closeSerial() : link->resetReads(-2);
+        QVERIFY(link->pendingReadKeys().isEmpty());
+        QCOMPARE(link->isReplyTimerActive(), !close);
         QTRY_VERIFY(!link->isReplyTimerActive());
         QCOMPARE(fx->sim->received().size(), 0);
-    }
-
-    void closingStopsTheResends()
-    {
-        startUnansweredStatusRead();
-        link->closeSerial();
-        QVERIFY(!link->isReplyTimerActive());
-        QVERIFY(link->pendingReadKeys().isEmpty());
-        QCOMPARE(link->linkState, int(Rdx::Closed));
     }
 
     void exchangeOutcomes_data()

@@ -39,11 +39,13 @@ SimState pipDevice(int outputFormat, SimWindow sub, SimWindow main)
     return state;
 }
 
-// Starts the device and opens the PIP page, once both windows were read; null when that fails.
+// Starts the device and opens the PIP page, once both windows were read (the only frames received since the
+// start); null when that fails.
 MyCanvas* openPipPage(ControlPageFixture& fx, const SimState& state)
 {
     if (!fx.start(state))
         return nullptr;
+    fx.sim->clearReceived();
     fx.clickToolBoxPage(1);
     auto* canvas = fx.find<MyCanvas>("wid_for_show");
     const bool open = QTest::qWaitFor([&] { return canvas->isVisible() && fx.link->pendingReadKeys().isEmpty(); });
@@ -73,36 +75,19 @@ class tst_Page_Control_pip : public QObject
     Q_OBJECT
 
 private slots:
-    // The PIP page opens only while PIP is on, and then reads both windows of the current model.
-    void openingThePipPage_data()
+    void pipPageNeedsPipOn()
     {
-        QTest::addColumn<int>("pipOn");
-        QTest::addColumn<Entries>("messages");
-        QTest::addColumn<QVector<int>>("windowReads"); // the index byte of each window read
-        QTest::newRow("PIP off") << 0
-                                 << Entries{{QStringLiteral("Error"), QStringLiteral("Please open the PIP switch first")}}
-                                 << QVector<int>{};
-        QTest::newRow("PIP on") << 1 << Entries{} << QVector<int>{0, 1}; // sub, then main of model 0
-    }
-    void openingThePipPage()
-    {
-        QFETCH(int, pipOn);
         ControlPageFixture fx;
-        SimState state;
-        state.pipOn = pipOn;
-        QVERIFY(fx.start(state));
+        QVERIFY(fx.start(SimState{}));
         fx.sim->clearReceived();
-
         fx.clickToolBoxPage(1);
-        QVERIFY(QTest::qWaitFor([&] { return fx.link->pendingReadKeys().isEmpty(); }));
-        QCOMPARE(fx.find<QToolBox>("toolBox")->currentIndex(), pipOn);
-        QTEST(fx.messages.entries(), "messages");
-        QTEST(windowReads(*fx.sim), "windowReads");
-        QVERIFY(fx.commands().isEmpty());
+        QCOMPARE(fx.find<QToolBox>("toolBox")->currentIndex(), 0);
+        QCOMPARE(fx.messages.entries(), (Entries{{QStringLiteral("Error"), QStringLiteral("Please open the PIP switch first")}}));
+        QVERIFY(fx.sim->received().isEmpty() && fx.quiet());
     }
 
-    // Both windows shown from the device on the scaled canvas and in the spin boxes, whose maxima are the
-    // output area.
+    // Opening the PIP page reads both windows of the current model and shows them on the scaled canvas and in
+    // the spin boxes, whose maxima are the output area.
     void windowsShownFromTheDevice_data()
     {
         QTest::addColumn<int>("format");
@@ -127,7 +112,8 @@ private slots:
         ControlPageFixture fx;
         MyCanvas* canvas = openPipPage(fx, pipDevice(format, sub, main));
         QVERIFY(canvas);
-
+        QCOMPARE(windowReads(*fx.sim), (QVector<int>{0, 1})); // sub, then main of model 0
+        QVERIFY(fx.commands().isEmpty());
         QTEST(canvas->subRect(), "subRect");
         QTEST(canvas->mainRect(), "mainRect");
         QCOMPARE(spinValues(fx, false), values(sub));
