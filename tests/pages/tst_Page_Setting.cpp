@@ -150,15 +150,24 @@ private slots:
         QCOMPARE(fx.find<QSlider>(sliders[tab + 1])->value(), sent[1]);
     }
 
-    // A command the device refuses leaves the controls showing the device copy.
-    void refusedPutsControlsBack()
+    // A command the device refuses, or that cannot be sent, leaves the controls showing the device copy.
+    void notAcceptedPutsControlsBack_data()
     {
+        QTest::addColumn<bool>("closeLink");
+        QTest::newRow("refused") << false;
+        QTest::newRow("not sent") << true;
+    }
+    void notAcceptedPutsControlsBack()
+    {
+        QFETCH(bool, closeLink);
         SettingPage fx;
         QVERIFY(fx.start(SimState{}));
         SimFaults faults;
         for (int code : {Rdx::ResolutionCommand, Rdx::ContrastCommand, Rdx::DviHotplugCommand})
             faults.errorForCode.insert(code, 12);
         fx.sim->setFaults(faults);
+        if (closeLink)
+            fx.link->closeSerial();
 
         fx.chooseResolution(0);
         QTRY_COMPARE(fx.find<QComboBox>("comboBox_resolution_ratio")->currentIndex(), 5);
@@ -167,7 +176,7 @@ private slots:
         QTRY_COMPARE(fx.find<QSlider>("slider_contrast")->value(), 50);
         fx.click("radio_dvi_close");
         QTRY_VERIFY(fx.find<QRadioButton>("radio_dvi_open")->isChecked());
-        QCOMPARE(fx.sent().size(), 3);
+        QCOMPARE(fx.sent().size(), closeLink ? 0 : 3);
         QCOMPARE(fx.sim->state(), SimState{});
     }
 
