@@ -12,7 +12,25 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
-// The Mosaic page on the simulated device, as the page host routes replies while it is current.
+inline void refreshPage(Page_Montage& page)
+{
+    page.refreshFromDevice(5000);
+}
+
+inline void routeReply(Page_Montage& page, int order)
+{
+    using Show = void (Page_Montage::*)();
+    static const QMap<int, Show> shows{{Rdx::StatusRead, &Page_Montage::applyStatus},
+                                       {Rdx::InputWindowRead, &Page_Montage::showInputWindow},
+                                       {Rdx::OutputWindowRead, &Page_Montage::showOutputWindow},
+                                       {Rdx::LedTotalRead, &Page_Montage::showLedTotal},
+                                       {Rdx::UnitWindowRead, &Page_Montage::showUnitWindow},
+                                       {Rdx::FastValuesRead, &Page_Montage::showFastValues}};
+    if (const Show show = shows.value(order))
+        (page.*show)();
+}
+
+// The Mosaic page on the simulated device.
 class MosaicPageFixture : public PageFixture<Page_Montage>
 {
 public:
@@ -24,7 +42,7 @@ public:
         QVector<QPoint> reads;
         const bool arrived = QTest::qWaitFor([&] {
             reads.clear();
-            for (const Rdx::Frame& frame : sim.received()) {
+            for (const Rdx::Frame& frame : sim->received()) {
                 if (frame[2] != Rdx::ReadRequestCode)
                     reads.clear();
                 else
@@ -66,19 +84,6 @@ public:
 
     int box(const char* name) const { return find<QSpinBox>(name)->value(); }
 
-protected:
-    void route(int order) override
-    {
-        using Show = void (Page_Montage::*)();
-        static const QMap<int, Show> shows{{Rdx::StatusRead, &Page_Montage::applyStatus},
-                                           {Rdx::InputWindowRead, &Page_Montage::showInputWindow},
-                                           {Rdx::OutputWindowRead, &Page_Montage::showOutputWindow},
-                                           {Rdx::LedTotalRead, &Page_Montage::showLedTotal},
-                                           {Rdx::UnitWindowRead, &Page_Montage::showUnitWindow},
-                                           {Rdx::FastValuesRead, &Page_Montage::showFastValues}};
-        if (const Show show = shows.value(order))
-            (page.get()->*show)();
-    }
 };
 
 #endif

@@ -1,10 +1,8 @@
 #ifndef RDX480_TESTS_PAGES_PAGEFIXTURE_H
 #define RDX480_TESTS_PAGES_PAGEFIXTURE_H
 
-#include "link/Frame.h"
-#include "link/Singleton_SerialPort.h"
-#include "sim/SimFixture.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/SimLink.h"
 
 #include <QAbstractButton>
 #include <QSpinBox>
@@ -12,51 +10,32 @@
 #include <QToolBox>
 #include <QVector>
 
-#include <memory>
-
-// A page on a link connected to the simulated device, with replies routed to it the way the page host
-// routes them while that page is current.
-template <typename Page> class PageFixture
+// A page on a link connected to the simulated device. Replies reach it through routeReply(page, order)
+// as the page host routes them while that page is current; refreshPage(page) is the host's refresh.
+template <typename Page> class PageFixture : public SimLink
 {
 public:
-    virtual ~PageFixture()
-    {
-        if (link->isConnected())
-            link->closeSerial();
-        link->busy = false;
-    }
+    using SimLink::SimLink;
 
-    // Starts the device with the given state, connects over TCP (or the serial line) and shows the page;
-    // with refresh, filled from the device.
-    bool start(const SimState& state, bool network = true, bool refreshNow = true)
+    // Starts the device in the given state, connects and shows the page; with refresh, filled from the device.
+    bool start(const SimState& state, bool refreshNow = true)
     {
-        if (!sim.start())
-            return false;
-        sim.setState(state);
-        link->useNetwork = network;
-        if (network)
-            link->openSerial(QStringLiteral("127.0.0.1"), sim.tcpPort(), 1);
-        else
-            link->openSerial(sim.serialPath(), -1, 1);
-        if (link->linkState != Rdx::Opened)
+        if (!open(state))
             return false;
         link->linkState = Rdx::Connected; // what the main window does once the link opened
-
         page = std::make_unique<Page>();
         QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(),
-                         [this](int order) { route(order); });
+                         [this](int order) { routeReply(*page, order); });
         page->setLanguage(true);
         page->show();
-        if (!QTest::qWaitForWindowExposed(page.get()))
-            return false;
         page->activateWindow();
-        return !refreshNow || refresh();
+        return QTest::qWaitForWindowActive(page.get()) && (!refreshNow || refresh());
     }
 
-    // The host's refresh when the page is shown; true once every read was answered.
+    // True once every read was answered.
     bool refresh()
     {
-        page->refreshFromDevice(5000);
+        refreshPage(*page);
         return QTest::qWaitFor([this] { return link->pendingReadKeys().isEmpty(); });
     }
 
@@ -66,7 +45,7 @@ public:
     QVector<Rdx::Frame> commands() const
     {
         QVector<Rdx::Frame> result;
-        for (const Rdx::Frame& frame : sim.received())
+        for (const Rdx::Frame& frame : sim->received())
             if (frame[2] != Rdx::ReadRequestCode)
                 result.append(frame);
         return result;
@@ -76,12 +55,7 @@ public:
     QVector<int> lastCommand(int parameterCount = 1) const
     {
         const QVector<Rdx::Frame> sent = commands();
-        if (sent.isEmpty())
-            return {};
-        QVector<int> result{sent.last()[2]};
-        for (int i = 0; i < parameterCount; ++i)
-            result.append(sent.last()[3 + i]);
-        return result;
+        return sent.isEmpty() ? QVector<int>() : QVector<int>(sent.last().begin() + 2, sent.last().begin() + 3 + parameterCount);
     }
 
     // Opens a tool box page the way the operator does: by clicking its title button.
@@ -92,22 +66,20 @@ public:
         QTest::mouseClick(titles.at(index), Qt::LeftButton);
     }
 
-    // Select all, type the number, press Return.
-    static void typeInto(QSpinBox* box, int value)
+    // Select all, type the text, and press Return.
+    static void typeInto(QWidget* field, const QString& text, bool enter = true)
     {
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(box, QString::number(value));
-        QTest::keyClick(box, Qt::Key_Return);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+        if (enter)
+            QTest::keyClick(field, Qt::Key_Return);
     }
+    static void typeInto(QSpinBox* box, int value) { typeInto(box, QString::number(value)); }
 
-    SimFixture sim;
-    Singleton_SerialPort* link = Singleton_SerialPort::instance();
     std::unique_ptr<Page> page;
     MessageLog messages;
-
-protected:
-    virtual void route(int order) = 0;
 };
 
 #endif

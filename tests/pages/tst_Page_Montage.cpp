@@ -126,8 +126,8 @@ private slots:
         SimFaults faults;
         faults.plainAck = true;
         faults.silentKinds = {Rdx::StatusRead};
-        fx.sim.setFaults(faults);
-        fx.sim.clearReceived();
+        fx.sim->setFaults(faults);
+        fx.sim->clearReceived();
 
         act(fx, Action(action), value);
         QTRY_COMPARE(fx.lastCommand(frame.size() - 1), frame);
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(fx.start(mosaicDevice()));
         SimFaults faults;
         faults.errorForCode.insert(code, 12);
-        fx.sim.setFaults(faults);
+        fx.sim->setFaults(faults);
 
         act(fx, Action(action), value);
         QTRY_COMPARE(fx.commands().size(), 1);
@@ -241,7 +241,7 @@ private slots:
         const QVector<int> page{fx.box("spinBox_LED_w"), fx.box("spinBox_LED_h"), fx.box("spinBox_for_x"),
                                 fx.box("spinBox_for_w"), fx.box("spinBox_for_y"), fx.box("spinBox_for_h")};
         QCOMPARE(page, shown);
-        const SimWindow unit = fx.sim.state().unitWindows[size_t(port)];
+        const SimWindow unit = fx.sim->state().unitWindows[size_t(port)];
         QCOMPARE((QVector<int>{unit.x, unit.w, unit.y, unit.h}), shown.mid(2));
     }
 
@@ -264,7 +264,7 @@ private slots:
     void editsBeforeTheDeviceValues()
     {
         MosaicPageFixture fx;
-        QVERIFY(fx.start(mosaicDevice(), true, false));
+        QVERIFY(fx.start(mosaicDevice(), false));
         QSignalSpy charged(fx.link, &Singleton_SerialPort::fast1_charge);
         act(fx, TypeLedW, 4000);
         act(fx, TypeInputX, 100);
@@ -289,10 +289,10 @@ private slots:
         QCOMPARE(fx.table()->index(4, 1).data().toInt(), 600);
 
         QVERIFY(fx.editTable(0, 1200));
-        QTRY_COMPARE(fx.sim.state().fastValues[0][0], 1200);
+        QTRY_COMPARE(fx.sim->state().fastValues[0][0], 1200);
         SimFaults refuse;
         refuse.errorForCode.insert(Rdx::FastValuesCommand, 12);
-        fx.sim.setFaults(refuse);
+        fx.sim->setFaults(refuse);
         QVERIFY(fx.editTable(0, 1300));
         QTRY_COMPARE(fx.table()->index(0, 1).data().toInt(), 1200);
     }

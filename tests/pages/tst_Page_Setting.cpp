@@ -1,8 +1,5 @@
-#include "link/Frame.h"
-#include "link/Singleton_SerialPort.h"
+#include "PageFixture.h"
 #include "pages/Page_Setting.h"
-#include "sim/SimFixture.h"
-#include "tests/support/MessageLog.h"
 #include "widgets/MyButtonBar.h"
 #include "widgets/QIPLineEdit.h"
 
@@ -12,50 +9,25 @@
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QSlider>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpSocket>
-#include <QtTest>
 
-#include <memory>
-
-// The Setting page on a link connected to the simulated device over TCP, replies routed to it as the page
-// host routes them while it is current.
-struct SettingPage
+inline void refreshPage(Page_Setting& page)
 {
-    SimFixture sim;
-    Singleton_SerialPort* link = Singleton_SerialPort::instance();
-    std::unique_ptr<Page_Setting> page;
-    MessageLog messages;
+    page.refreshFromDevice(true, 5000);
+}
 
-    ~SettingPage()
-    {
-        link->useNetwork = true;
-        link->closeSerial();
-    }
-    bool start(const SimState& state)
-    {
-        if (!sim.start())
-            return false;
-        sim.setState(state);
-        link->useNetwork = true;
-        link->openSerial(QStringLiteral("127.0.0.1"), sim.tcpPort(), 1);
-        link->linkState = Rdx::Connected;
-        page = std::make_unique<Page_Setting>();
-        QObject::connect(link, &Singleton_SerialPort::send_receive_end, page.get(), [this](int kind) {
-            if (kind == Rdx::StatusRead)
-                page->applyStatus();
-            else if (kind == Rdx::PictureRead)
-                page->showPicture();
-        });
-        page->show();
-        page->activateWindow();
-        page->refreshFromDevice(true, 5000);
-        return QTest::qWaitForWindowActive(page.get()) &&
-               QTest::qWaitFor([this] { return link->pendingReadKeys().isEmpty(); });
-    }
-    template <typename T> T* find(const char* name) const { return page->findChild<T*>(QLatin1String(name)); }
+inline void routeReply(Page_Setting& page, int order)
+{
+    if (order == Rdx::StatusRead)
+        page.applyStatus();
+    else if (order == Rdx::PictureRead)
+        page.showPicture();
+}
+
+struct SettingPage : PageFixture<Page_Setting>
+{
     // Near the left end: a radio button takes clicks on its circle and text only.
     void click(const char* name) const
     {
@@ -63,12 +35,11 @@ struct SettingPage
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
     }
     // Set-commands that reached the device, each as its code and first three parameters.
-    QVector<QVector<int>> commands() const
+    QVector<QVector<int>> sent() const
     {
         QVector<QVector<int>> result;
-        for (const Rdx::Frame& f : sim.received())
-            if (f[2] != Rdx::ReadRequestCode)
-                result.append({f[2], f[3], f[4], f[5]});
+        for (const Rdx::Frame& f : commands())
+            result.append({f[2], f[3], f[4], f[5]});
         return result;
     }
     void chooseResolution(int index) const
@@ -77,13 +48,6 @@ struct SettingPage
         combo->showPopup();
         combo->view()->setCurrentIndex(combo->model()->index(index, 0));
         QTest::keyClick(combo->view(), Qt::Key_Return);
-    }
-    static void typeInto(QWidget* field, const QString& text)
-    {
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
     }
 };
 
@@ -118,10 +82,10 @@ private slots:
         fx.chooseResolution(chosen);
         QCOMPARE(combo->currentIndex(), chosen);
         if (sent < 0) {
-            QVERIFY(fx.commands().isEmpty());
+            QVERIFY(fx.sent().isEmpty());
             return;
         }
-        QTRY_COMPARE(fx.commands().value(0).value(1), sent);
+        QTRY_COMPARE(fx.sent().value(0).value(1), sent);
         QTRY_COMPARE(fx.link->deviceState.outputFormat, sent);
     }
 
@@ -131,11 +95,11 @@ private slots:
         QVERIFY(fx.start(SimState{})); // audio from V1, V2, VGA
         auto* bar2 = fx.find<MyButtonBar>("butBar_ad2");
         QTest::mouseClick(fx.find<MyButtonBar>("butBar_ad1")->buttons().at(3), Qt::LeftButton); // HDM1
-        QTRY_COMPARE(fx.commands(), (QVector<QVector<int>>{{29, 4, 6, 5}}));
-        QCOMPARE(fx.sim.state().audio1Source, int(Rdx::Hdmi1Input));
+        QTRY_COMPARE(fx.sent(), (QVector<QVector<int>>{{29, 4, 6, 5}}));
+        QCOMPARE(fx.sim->state().audio1Source, int(Rdx::Hdmi1Input));
         QTest::mouseClick(bar2->buttons().at(3), Qt::LeftButton); // HDM1 again
         QCOMPARE(bar2->currentIndex(), 1);
-        QCOMPARE(fx.commands().size(), 1);
+        QCOMPARE(fx.sent().size(), 1);
     }
 
     // A value moved with the slider or typed into the spin box goes out with "OK"; "Reset" sends the default.
@@ -168,18 +132,18 @@ private slots:
             slider->setFocus();
             QTest::keyClick(slider, Qt::Key_PageUp);
         } else if (qobject_cast<QSpinBox*>(field)) {
-            SettingPage::typeInto(field, QString::number(sent[1]));
+            SettingPage::typeInto(field, QString::number(sent[1]), false);
         }
         if (!widget.startsWith(QLatin1String("but_"))) {
             QVERIFY(ok->isEnabled());
-            QVERIFY(fx.commands().isEmpty());
+            QVERIFY(fx.sent().isEmpty());
             QTest::mouseClick(ok, Qt::LeftButton);
         } else {
             fx.click(qPrintable(widget));
         }
-        QTRY_COMPARE(fx.commands().value(0).mid(0, 2), sent);
+        QTRY_COMPARE(fx.sent().value(0).mid(0, 2), sent);
         QVERIFY(!ok->isEnabled());
-        const SimState device = fx.sim.state();
+        const SimState device = fx.sim->state();
         const int values[] = {device.outputBrightness, device.brightness, device.contrast, device.color};
         QCOMPARE(values[tab + 1], sent[1]);
         const char* sliders[] = {"slider_out_luminance", "slider_luminance", "slider_contrast", "slider_color"};
@@ -201,19 +165,19 @@ private slots:
         SimFaults faults;
         for (int code : {Rdx::ResolutionCommand, Rdx::ContrastCommand, Rdx::DviHotplugCommand})
             faults.errorForCode.insert(code, 12);
-        fx.sim.setFaults(faults);
+        fx.sim->setFaults(faults);
         if (closeLink)
             fx.link->closeSerial();
 
         fx.chooseResolution(0);
         QTRY_COMPARE(fx.find<QComboBox>("comboBox_resolution_ratio")->currentIndex(), 5);
-        SettingPage::typeInto(fx.find<QSpinBox>("spinBox_contrast"), QStringLiteral("90"));
+        SettingPage::typeInto(fx.find<QSpinBox>("spinBox_contrast"), QStringLiteral("90"), false);
         fx.click("but_accept_picture_quality");
         QTRY_COMPARE(fx.find<QSlider>("slider_contrast")->value(), 50);
         fx.click("radio_dvi_close");
         QTRY_VERIFY(fx.find<QRadioButton>("radio_dvi_open")->isChecked());
-        QCOMPARE(fx.commands().size(), closeLink ? 0 : 3);
-        QCOMPARE(fx.sim.state(), SimState{});
+        QCOMPARE(fx.sent().size(), closeLink ? 0 : 3);
+        QCOMPARE(fx.sim->state(), SimState{});
     }
 
     // Network to the serial line and back, each time closing the open transport at once.
@@ -228,13 +192,13 @@ private slots:
         QVERIFY(fx.find<QComboBox>("comboBox_port")->isVisible());
         QVERIFY(!fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
         QVERIFY(!fx.find<QLineEdit>("lineEdit_port")->isVisible());
-        SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port_2"), fx.sim.serialPath());
+        SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port_2"), fx.sim->serialPath(), false);
         fx.click("but_accept_ip");
         QVERIFY(serialPort->isOpen());
-        QCOMPARE(fx.link->serialPortName, fx.sim.serialPath());
+        QCOMPARE(fx.link->serialPortName, fx.sim->serialPath());
         fx.link->linkState = Rdx::Connected;
         fx.click("radio_dvi_close");
-        QTRY_COMPARE(fx.sim.state().dviHotplug, 0);
+        QTRY_COMPARE(fx.sim->state().dviHotplug, 0);
 
         fx.click("radioButton");
         QVERIFY(!serialPort->isOpen());
@@ -243,7 +207,7 @@ private slots:
         QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
         fx.link->linkState = Rdx::Connected;
         fx.click("radio_dvi_open");
-        QTRY_COMPARE(fx.sim.state().dviHotplug, 1);
+        QTRY_COMPARE(fx.sim->state().dviHotplug, 1);
         QCOMPARE(fx.messages.count(), 0);
     }
 
@@ -271,7 +235,7 @@ private slots:
         SettingPage::typeInto(field == QLatin1String("octet")
                                   ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
                                   : fx.find<QLineEdit>(qPrintable(field)),
-                              text);
+                              text, false);
         fx.click("but_accept_ip");
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
