@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: scripts/bench.sh [--runs N]
+# Usage: scripts/bench.sh [--runs N] [--tcp-only | --serial-only] [--paint-census]
 # Builds everything (scripts/setup.sh build) and runs the benchmarks offscreen against the simulated device on
 # loopback; each prints its tables (the figure, the floor measured in the same run, their ratio and target).
 set -euo pipefail
