@@ -405,7 +405,9 @@ public:
         const CaseResult switching = measureSwitch();
         const CaseResult control = measureRefresh(
             QStringLiteral("control"), [this] { m_page->refreshFromDevice(5000); }, 3);
-        const CaseResult mosaic = measureMosaic();
+        const CaseResult mosaic = measurePage(QStringLiteral("but_for_mosaic"), 6,
+                                              m_mosaic->findChild<MyCanvasMes*>(QStringLiteral("widget_3")));
+        const CaseResult setting = measurePage(QStringLiteral("but_for_setting"), 2, nullptr);
         const Samples silentGap = measureSilent(network);
         m_link->closeSerial();
 
@@ -421,6 +423,8 @@ public:
         replay(client, switching.sent, &floorFirst, &floorSwitch);
         replay(client, control.sent, nullptr, &floorControl);
         replay(client, mosaic.sent, nullptr, &floorMosaic);
+        Samples floorSetting;
+        replay(client, setting.sent, nullptr, &floorSetting);
         const Samples floorRestyled = replayRestyled(client, switching.sent);
 
         // Over TCP the wire takes microseconds and a ratio against it says nothing; the fair floor adds what
@@ -438,6 +442,8 @@ public:
                   QStringLiteral("the same 3 reads, one after the other"), floorControl, wireTarget);
         table.add(QStringLiteral("Mosaic page: click -> reads 0, 13, 11, 12, 9, 10 decoded, preview drawn"), mosaic.done,
                   QStringLiteral("the same 6 reads, one after the other"), floorMosaic, wireTarget);
+        table.add(QStringLiteral("Setting page: click -> reads 0, 8 decoded"), setting.done,
+                  QStringLiteral("the same 2 reads, one after the other"), floorSetting, wireTarget);
         Samples designWait;
         designWait.add(3.0 * Singleton_SerialPort::ReadWaitMs);
         table.add(QStringLiteral("silent device: longest event-loop stall in a Control refresh"), silentGap,
@@ -459,6 +465,8 @@ public:
             std::printf("frames of one Control refresh: %s\n", qUtf8Printable(describe(control.sent.first())));
         if (!mosaic.sent.isEmpty())
             std::printf("frames of one mosaic refresh: %s\n", qUtf8Printable(describe(mosaic.sent.first())));
+        if (!setting.sent.isEmpty())
+            std::printf("frames of one Setting refresh: %s\n", qUtf8Printable(describe(setting.sent.first())));
     }
 
     QStringList messages() const { return m_messages; }
@@ -605,29 +613,31 @@ private:
         return result;
     }
 
-    // The operator clicks Mosaic in the function bar (again): the page host shows the Mosaic page and it
-    // reads its six kinds; each run ends when the last reply is decoded and the output preview, which
-    // the last one redraws, has been painted.
-    CaseResult measureMosaic()
+    // The operator clicks a page button in the function bar (again): the page host shows the page and it
+    // reads its kinds. Each run ends when the last reply is decoded and, when `drawn` is given, that widget
+    // (redrawn by the last reply) has been painted.
+    CaseResult measurePage(const QString& button, int replies, QWidget* drawn)
     {
         CaseResult result;
-        auto* mosaicButton = m_window->findChild<QPushButton*>(QStringLiteral("but_for_mosaic"));
-        auto* preview = m_mosaic->findChild<MyCanvasMes*>(QStringLiteral("widget_3"));
+        auto* pageButton = m_window->findChild<QPushButton*>(button);
         for (int run = 0; run < runCount; ++run) {
             m_sim.clearReceived();
-            m_watch->armDrawn(6, preview);
+            if (drawn)
+                m_watch->armDrawn(replies, drawn);
+            else
+                m_watch->arm(replies);
             const qint64 start = nowNs();
-            QTest::mouseClick(mosaicButton, Qt::LeftButton);
+            QTest::mouseClick(pageButton, Qt::LeftButton);
             if (!spinUntil([this] { return m_watch->finished(); }, 5000)) {
-                std::printf("mosaic refresh run %d did not finish\n", run);
+                std::printf("%s run %d did not finish\n", qUtf8Printable(button), run);
                 continue;
             }
-            result.done.add(msBetween(start, m_watch->paintedNs));
+            result.done.add(msBetween(start, drawn ? m_watch->paintedNs : m_watch->doneNs));
             settle(30);
             result.sent.append(m_sim.received());
         }
         m_watch->arm(0);
-        // Back to the Control page for the silent-device figure.
+        // Back to the Control page for the figures that follow.
         m_watch->arm(3);
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("but_for_control")), Qt::LeftButton);
         spinUntil([this] { return m_watch->doneNs >= 0; }, 5000);
