@@ -10,8 +10,8 @@
 #include "pages/Page_Montage.h"
 #include "shell/RDX480View.h"
 #include "sim/SimFixture.h"
-#include "widgets/MyCanvasMes.h"
 #include "widgets/MessageBox.h"
+#include "widgets/MyCanvasMes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -440,8 +440,8 @@ public:
                   QStringLiteral("set-command + reply, status read + reply"), floorSwitch, wireTarget);
         table.add(QStringLiteral("Control page refresh (reads 0, 6, 7)"), control.done,
                   QStringLiteral("the same 3 reads, one after the other"), floorControl, wireTarget);
-        table.add(QStringLiteral("Mosaic page: click -> reads 0, 13, 11, 12, 9, 10 decoded, preview drawn"), mosaic.done,
-                  QStringLiteral("the same 6 reads, one after the other"), floorMosaic, wireTarget);
+        table.add(QStringLiteral("Mosaic page: click -> reads 0, 13, 11, 12, 9, 10 decoded, preview drawn"),
+                  mosaic.done, QStringLiteral("the same 6 reads, one after the other"), floorMosaic, wireTarget);
         table.add(QStringLiteral("Setting page: click -> reads 0, 8 decoded"), setting.done,
                   QStringLiteral("the same 2 reads, one after the other"), floorSetting, wireTarget);
         Samples designWait;

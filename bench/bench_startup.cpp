@@ -118,8 +118,8 @@ int main(int argc, char* argv[])
         const Launch t = launch(text, where);
         const Launch p = launch(panel, where);
         if (!b.ok || !t.ok || !p.ok) {
-            std::printf("run %d: a program did not report its first frame (bare %d, text %d, panel %d)\n", run,
-                        b.ok, t.ok, p.ok);
+            std::printf("run %d: a program did not report its first frame (bare %d, text %d, panel %d)\n", run, b.ok,
+                        t.ok, p.ok);
             continue;
         }
         bareMs.add(b.firstFrameMs);
