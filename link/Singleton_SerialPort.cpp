@@ -35,6 +35,15 @@ private:
     int& m_depth;
 };
 
+// Gives the transport's buffered bytes to the system as far as it takes them now.
+void handOverWithoutBlocking(QIODevice* device)
+{
+    if (auto* socket = qobject_cast<QAbstractSocket*>(device))
+        socket->flush();
+    else if (auto* port = qobject_cast<QSerialPort*>(device))
+        port->flush();
+}
+
 } // namespace
 
 Singleton_SerialPort* Singleton_SerialPort::instance()
@@ -358,7 +367,6 @@ QIODevice* Singleton_SerialPort::activeDevice() const
 // Both transports write through here, so a failure is turned into one link state the same way on each.
 bool Singleton_SerialPort::transmitFrame(int waitMs)
 {
-    emit sendWaiting(requestOrder);
     // Reads are re-sent only when a set-command opened the exchange; a plain refresh is ended by the
     // main window's overall time-out instead.
     if (frameBuffer[2] == Rdx::ReadRequestCode && commandSent)
@@ -366,8 +374,13 @@ bool Singleton_SerialPort::transmitFrame(int waitMs)
 
     QIODevice* device = activeDevice();
     qCDebug(lcLinkFrames) << "send" << Rdx::toHex(frameBuffer);
+    // The frame leaves first and the window paints its wait overlay while the device answers; a transport
+    // that does not take the frame at once is waited for only once the overlay is up.
     const qint64 written = device->write(Rdx::toByteArray(frameBuffer));
-    if (written != Rdx::FrameSize || !device->waitForBytesWritten(waitMs)) {
+    if (written == Rdx::FrameSize)
+        handOverWithoutBlocking(device);
+    emit sendWaiting(requestOrder);
+    if (written != Rdx::FrameSize || (device->bytesToWrite() > 0 && !device->waitForBytesWritten(waitMs))) {
         qCWarning(lcLink) << "could not send a frame:" << device->errorString();
         // Nothing more of this exchange can arrive: forget it, or the re-send timer would fail again.
         forgetExchange();

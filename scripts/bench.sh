@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: scripts/bench.sh [--runs N]
+# Usage: scripts/bench.sh [--runs N] [--tcp-only | --serial-only] [--paint-census]
 # Builds everything with the benchmarks (scripts/setup.sh) and runs them offscreen against the simulated device on
 # loopback; each prints its tables (the figure, the floor measured in the same run, their ratio and target).
 set -euo pipefail
@@ -14,3 +14,4 @@ export XDG_RUNTIME_DIR=$runtime
 echo "machine: $(nproc) cores, $(grep -m1 "model name" /proc/cpuinfo | cut -d: -f2- | sed "s/^ //")"
 build/bench/bench_exchange "$@"
 build/bench/bench_startup "$@"
+build/bench/bench_schedule $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')

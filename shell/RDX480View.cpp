@@ -123,6 +123,7 @@ void RDX480View::rsp_showWait(int star)
     // Paint the overlay before the send blocks; operator input waits until the exchange is over.
     if (star != 0) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ui->wid_send_box->ensurePainted();
         qCDebug(lcShell) << "show WAIT END";
     }
 }

@@ -43,11 +43,19 @@ form_wait::form_wait(QWidget* parent)
     m_movie->start();
 }
 
+void form_wait::ensurePainted()
+{
+    if (!m_painted)
+        repaint();
+}
+
 bool form_wait::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_box) {
         if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
             setMask(m_box->geometry());
+        else if (event->type() == QEvent::Paint)
+            m_painted = true;
         return false;
     }
     switch (event->type()) {
@@ -65,6 +73,7 @@ bool form_wait::eventFilter(QObject* watched, QEvent* event)
 
 void form_wait::showEvent(QShowEvent* event)
 {
+    m_painted = false;
     qApp->installEventFilter(this);
     QFrame::showEvent(event);
 }

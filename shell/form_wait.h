@@ -15,6 +15,10 @@ class form_wait : public QFrame
 public:
     explicit form_wait(QWidget* parent = nullptr);
 
+    // Paints the overlay now unless it has been painted since it was shown. A pass of the event loop does
+    // not always paint a widget just shown, and a send blocks the GUI thread right after its pass.
+    void ensurePainted();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -25,6 +29,7 @@ private:
     QLabel* m_movieLabel;
     QLabel* m_textLabel;
     QFrame* m_box;
+    bool m_painted = false;
 };
 
 #endif
