@@ -318,14 +318,7 @@ void Page_Control::updateInputButtons()
     }
     ui->but_of_auto->setVisible(device.pipOn == 0);
 
-    for (QPushButton* button : m_buttonOf) {
-        button->setStyleSheet(m_normalStyle);
-    }
     m_mainButton = buttonOf(device.mainInput);
-    if (m_mainButton) {
-        m_mainButton->setStyleSheet(m_mainStyle);
-    }
-
     m_secondButton = nullptr;
     if (device.pipOn) {
         m_secondButton = buttonOf(device.pipInput);
@@ -333,8 +326,14 @@ void Page_Control::updateInputButtons()
         leavePipPage();
         m_secondButton = buttonOf(device.presetInput);
     }
-    if (m_secondButton) {
-        m_secondButton->setStyleSheet(m_secondButton == m_mainButton ? m_bothStyle : m_secondStyle);
+    // Restyling re-polishes and repaints a button: touch only those whose colour changes.
+    for (QPushButton* button : m_buttonOf) {
+        const QString& style = button == m_secondButton ? (button == m_mainButton ? m_bothStyle : m_secondStyle)
+                               : button == m_mainButton ? m_mainStyle
+                                                        : m_normalStyle;
+        if (button->styleSheet() != style) {
+            button->setStyleSheet(style);
+        }
     }
 }
 
