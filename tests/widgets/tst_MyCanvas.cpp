@@ -1,4 +1,5 @@
 #include "widgets/MyCanvas.h"
+#include "widgets/MyCanvasMes.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -10,7 +11,6 @@ Q_DECLARE_METATYPE(Device)
 
 namespace {
 const QColor mainBlue(85, 170, 255);
-const QColor subGreen(80, 163, 63);
 const QColor highlight(255, 50, 50);
 const QRect mainStart(20, 20, 160, 160);
 const QRect subStart(200, 20, 160, 160);
@@ -22,22 +22,23 @@ void dragTo(MyCanvas& canvas, const QPoint& to)
     QApplication::sendEvent(&canvas, &move);
 }
 
-void release(MyCanvas& canvas, const QPoint& at)
-{
-    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, at);
-}
-
-void drag(MyCanvas& canvas, const QPoint& from, const QPoint& to)
-{
-    QTest::mouseDClick(&canvas, Qt::LeftButton, Qt::NoModifier, from);
-    dragTo(canvas, (from + to) / 2);
-    dragTo(canvas, to);
-    release(canvas, to);
-}
-
 QColor colourAt(MyCanvas& canvas, const QPoint& at)
 {
     return canvas.grab().toImage().pixelColor(at);
+}
+
+// Picks with a double click (or a plain press), drags, drops; returns the colour by the mouse before the drop.
+QColor drag(MyCanvas& canvas, const QPoint& from, const QPoint& to, bool doubleClick = true)
+{
+    if (doubleClick)
+        QTest::mouseDClick(&canvas, Qt::LeftButton, Qt::NoModifier, from);
+    else
+        QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, from);
+    dragTo(canvas, (from + to) / 2);
+    dragTo(canvas, to);
+    const QColor dragged = colourAt(canvas, to - QPoint(5, 5)); // clear of the outline
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, to);
+    return dragged;
 }
 } // namespace
 
@@ -46,19 +47,15 @@ class tst_MyCanvas : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
-
+    void cleanup() { m_canvas.reset(); }
     void convertsDevicePixels_data();
     void convertsDevicePixels();
-    void ignoresUnusableScales();
-
     void dragMovesAndReportsIt_data();
     void dragMovesAndReportsIt();
-    void nothingPicked_data();
-    void nothingPicked();
-    void pickedWindowIsHighlighted();
     void dropKeepsOrRestores_data();
     void dropKeepsOrRestores();
+    void mosaicCanvasScales_data();
+    void mosaicCanvasScales();
 
 private:
     std::unique_ptr<MyCanvas> m_canvas;
@@ -72,11 +69,6 @@ void tst_MyCanvas::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_canvas.get()));
 }
 
-void tst_MyCanvas::cleanup()
-{
-    m_canvas.reset();
-}
-
 void tst_MyCanvas::convertsDevicePixels_data()
 {
     QTest::addColumn<double>("horizontal");
@@ -84,16 +76,18 @@ void tst_MyCanvas::convertsDevicePixels_data()
     QTest::addColumn<QRect>("device"); // x, y, w, h as handed to the setters; none keeps the initial rectangles
     QTest::addColumn<QRect>("canvas");
     QTest::addColumn<Device>("readBack"); // x, w, y, h
+    const double nan = std::numeric_limits<double>::quiet_NaN();
 
     QTest::newRow("initial, 1920x1080") << 3.0 << 3.0 << QRect() << mainStart << Device{60, 480, 60, 480};
-    QTest::newRow("1920x1080 exact") << 3.0 << 3.0 << QRect(960, 540, 480, 270) << QRect(320, 180, 160, 90)
-                                     << Device{960, 480, 540, 270};
-    QTest::newRow("1024x768, truncated both ways") << 1024 / 640.0 << 768 / 360.0 << QRect(100, 100, 300, 200)
-                                                   << QRect(62, 46, 187, 93) << Device{99, 299, 98, 198};
     QTest::newRow("1024x768, read back truncated, not rounded")
         << 1024 / 640.0 << 768 / 360.0 << QRect(34, 28, 162, 165) << QRect(21, 13, 101, 77) << Device{33, 161, 27, 164};
     QTest::newRow("argument and result order at scale 1")
         << 1.0 << 1.0 << QRect(10, 20, 30, 40) << QRect(10, 20, 30, 40) << Device{10, 30, 20, 40};
+    // An unusable scale leaves that axis as it was.
+    QTest::newRow("negative ignored") << -1.0 << 4.0 << QRect(300, 400, 600, 800) << QRect(100, 100, 200, 200)
+                                      << Device{300, 600, 400, 800};
+    QTest::newRow("NaN and zero ignored") << nan << 0.0 << QRect(300, 300, 600, 600) << QRect(100, 100, 200, 200)
+                                          << Device{300, 600, 300, 600};
 }
 
 void tst_MyCanvas::convertsDevicePixels()
@@ -103,6 +97,7 @@ void tst_MyCanvas::convertsDevicePixels()
     QFETCH(QRect, device);
     QFETCH(QRect, canvas);
     QFETCH(Device, readBack);
+    m_canvas->setScale(3.0, 3.0);
     m_canvas->setScale(horizontal, vertical);
     if (device.isValid()) {
         m_canvas->setMainWindowRect(device.x(), device.y(), device.width(), device.height());
@@ -114,36 +109,31 @@ void tst_MyCanvas::convertsDevicePixels()
     QCOMPARE(m_canvas->mainWindowRect(), readBack);
 }
 
-void tst_MyCanvas::ignoresUnusableScales()
-{
-    m_canvas->setScale(3.0, 2.0);
-    m_canvas->setScale(-1.0, 4.0);
-    m_canvas->setScale(0.0, std::numeric_limits<double>::quiet_NaN());
-    QCOMPARE(m_canvas->horizontalScale(), 3.0);
-    QCOMPARE(m_canvas->verticalScale(), 4.0);
-    m_canvas->setMainWindowRect(300, 400, 600, 800);
-    QCOMPARE(m_canvas->mainRect(), QRect(100, 100, 200, 200));
-}
-
 void tst_MyCanvas::dragMovesAndReportsIt_data()
 {
     QTest::addColumn<QRect>("mainAt");
+    QTest::addColumn<bool>("doubleClick");
     QTest::addColumn<QPoint>("from");
     QTest::addColumn<QPoint>("to");
-    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("type"); // -1: nothing picked, nothing moves
     QTest::addColumn<QRect>("moved");
-    QTest::newRow("main") << mainStart << QPoint(50, 60) << QPoint(100, 90) << 1 << QRect(70, 50, 160, 160);
-    QTest::newRow("sub") << mainStart << QPoint(300, 100) << QPoint(400, 250) << 0 << QRect(300, 170, 160, 160);
-    QTest::newRow("main picked at its last pixel")
-        << mainStart << mainStart.bottomRight() << mainStart.bottomRight() + QPoint(10, 0) << 1
-        << mainStart.translated(10, 0);
-    QTest::newRow("sub wins where they overlap")
-        << QRect(150, 20, 160, 160) << QPoint(250, 50) << QPoint(250, 150) << 0 << QRect(200, 120, 160, 160);
+    QTest::newRow("main") << mainStart << true << QPoint(50, 60) << QPoint(100, 90) << 1 << QRect(70, 50, 160, 160);
+    QTest::newRow("sub") << mainStart << true << QPoint(300, 100) << QPoint(400, 250) << 0 << QRect(300, 170, 160, 160);
+    QTest::newRow("main picked at its last pixel") << mainStart << true << mainStart.bottomRight()
+                                                   << mainStart.bottomRight() + QPoint(10, 0) << 1
+                                                   << mainStart.translated(10, 0);
+    QTest::newRow("sub wins where they overlap") << QRect(150, 20, 160, 160) << true << QPoint(250, 50)
+                                                 << QPoint(250, 150) << 0 << QRect(200, 120, 160, 160);
+    QTest::newRow("double click outside both windows") << mainStart << true << QPoint(500, 300) << QPoint(120, 120)
+                                                       << -1 << QRect();
+    QTest::newRow("single press inside a window") << mainStart << false << QPoint(60, 60) << QPoint(120, 120) << -1
+                                                  << QRect();
 }
 
 void tst_MyCanvas::dragMovesAndReportsIt()
 {
     QFETCH(QRect, mainAt);
+    QFETCH(bool, doubleClick);
     QFETCH(QPoint, from);
     QFETCH(QPoint, to);
     QFETCH(int, type);
@@ -151,54 +141,20 @@ void tst_MyCanvas::dragMovesAndReportsIt()
     m_canvas->setMainWindowRect(mainAt.x(), mainAt.y(), mainAt.width(), mainAt.height());
     m_canvas->setScale(3.0, 3.0);
     QSignalSpy reported(m_canvas.get(), &MyCanvas::move_rect);
-    drag(*m_canvas, from, to);
+    const QColor dragged = drag(*m_canvas, from, to, doubleClick);
+    if (type < 0) {
+        QCOMPARE(reported.count(), 0);
+        QCOMPARE(m_canvas->mainRect(), mainStart);
+        QCOMPARE(m_canvas->subRect(), subStart);
+        return;
+    }
+    QCOMPARE(dragged, highlight);
     QCOMPARE(reported.count(), 1);
     QCOMPARE(reported.at(0).at(0).toInt(), type);
     // The page reads the new place back in device pixels when it hears the signal.
     const Device expected{moved.x() * 3, moved.width() * 3, moved.y() * 3, moved.height() * 3};
     QCOMPARE(type == 1 ? m_canvas->mainWindowRect() : m_canvas->subWindowRect(), expected);
     QCOMPARE(type == 1 ? m_canvas->subRect() : m_canvas->mainRect(), type == 1 ? subStart : mainAt);
-    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
-}
-
-void tst_MyCanvas::nothingPicked_data()
-{
-    QTest::addColumn<bool>("doubleClick");
-    QTest::addColumn<QPoint>("at");
-    QTest::newRow("double click outside both windows") << true << QPoint(500, 300);
-    QTest::newRow("single press inside a window") << false << QPoint(60, 60);
-}
-
-void tst_MyCanvas::nothingPicked()
-{
-    QFETCH(bool, doubleClick);
-    QFETCH(QPoint, at);
-    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
-    if (doubleClick)
-        QTest::mouseDClick(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, at);
-    else
-        QTest::mousePress(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
-    dragTo(*m_canvas, QPoint(120, 120));
-    release(*m_canvas, QPoint(120, 120));
-    QCOMPARE(moved.count(), 0);
-    QCOMPARE(m_canvas->mainRect(), mainStart);
-    QCOMPARE(m_canvas->subRect(), subStart);
-}
-
-void tst_MyCanvas::pickedWindowIsHighlighted()
-{
-    QCOMPARE(colourAt(*m_canvas, QPoint(100, 100)), mainBlue);
-    QCOMPARE(colourAt(*m_canvas, QPoint(280, 100)), subGreen);
-
-    QTest::mouseDClick(m_canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(280, 100));
-    QCOMPARE(colourAt(*m_canvas, QPoint(280, 100)), highlight);
-    QCOMPARE(colourAt(*m_canvas, QPoint(100, 100)), mainBlue);
-
-    dragTo(*m_canvas, QPoint(300, 200));
-    QCOMPARE(colourAt(*m_canvas, QPoint(300, 200)), highlight);
-    release(*m_canvas, QPoint(300, 200));
-    QCOMPARE(colourAt(*m_canvas, QPoint(300, 200)), subGreen);
 }
 
 void tst_MyCanvas::dropKeepsOrRestores_data()
@@ -227,11 +183,30 @@ void tst_MyCanvas::dropKeepsOrRestores()
     const QRect expected = kept ? mainStart.translated(offset) : mainStart;
     QCOMPARE(m_canvas->mainRect(), expected);
     QCOMPARE(moved.count(), kept ? 1 : 0);
-    QCOMPARE(m_canvas->cursor().shape(), Qt::ArrowCursor);
     // Whatever the outcome, the window is idle again: its normal colour and no longer follows the mouse.
     QCOMPARE(colourAt(*m_canvas, expected.center()), mainBlue);
     dragTo(*m_canvas, QPoint(5, 5));
     QCOMPARE(m_canvas->mainRect(), expected);
+}
+
+// The Mosaic page's canvas: the window in canvas pixels at the owner's scale; no usable scale draws no window.
+void tst_MyCanvas::mosaicCanvasScales_data()
+{
+    QTest::addColumn<double>("scaleX");
+    QTest::addColumn<QRect>("drawn");
+    QTest::newRow("wall narrower than the canvas") << 300 / 340.0 << QRect(0, 0, 340, 220);
+    QTest::newRow("zero scale") << 0.0 << QRect();
+}
+
+void tst_MyCanvas::mosaicCanvasScales()
+{
+    QFETCH(double, scaleX);
+    MyCanvasMes canvas; // never shown: no back buffer yet
+    canvas.scaleX = scaleX;
+    canvas.scaleY = 1.0;
+    canvas.setWindow(0, 0, 300, 220);
+    QTEST(canvas.windowRect(), "drawn");
+    QVERIFY(!canvas.grab().isNull());
 }
 
 QTEST_MAIN(tst_MyCanvas)
