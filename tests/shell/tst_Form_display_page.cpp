@@ -3,7 +3,6 @@
 #include "tests/support/SimLink.h"
 
 #include "shell/Form_display_page.h"
-#include "shell/Page_Information.h"
 
 #include <QComboBox>
 #include <QSpinBox>
@@ -39,9 +38,6 @@ private slots:
         QTest::addColumn<QString>("page"); // shown afterwards, empty: none
         QTest::addColumn<QString>("title");
         QTest::newRow("Control") << 1 << "wid_for_control" << "Control";
-        QTest::newRow("Mosaic") << 2 << "wid_for_montage" << "Mosaic";
-        QTest::newRow("Setting") << 3 << "wid_for_setting" << "Setting";
-        QTest::newRow("Information") << 4 << "wid_for_information" << "Information";
         // The timer title has no page of its own; leaving it works like leaving any page.
         QTest::newRow("Timer title") << 5 << "" << "Timer";
         QTest::newRow("below the pages") << -1 << navigationOnly.first() << "Navigation";
@@ -107,19 +103,6 @@ private slots:
         QCOMPARE(controlValues(host), expected);
         QCOMPARE(host.page(), current);
         mirror.pipOn = 0;
-    }
-
-    // One about text per language; only the current one is shown.
-    void informationPageShowsTheAboutOfItsLanguage()
-    {
-        Page_Information page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        for (bool english : {true, false}) {
-            page.setLanguage(english);
-            QCOMPARE(page.findChild<QLabel*>(QStringLiteral("label_6"))->isVisible(), english);
-            QCOMPARE(page.findChild<QLabel*>(QStringLiteral("label_7"))->isVisible(), !english);
-        }
     }
 };
 
