@@ -2,10 +2,13 @@
 #include "tests/support/MessageLog.h"
 #include "tests/support/SimLink.h"
 
+#include "shell/Form_display_page.h"
 #include "shell/RDX480View.h"
 
+#include <QComboBox>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -18,9 +21,17 @@ const QString errorTitle = QStringLiteral("Error Message");
 const QString promptTitle = QStringLiteral("Prompt Message");
 const QString errorTitleZh = QStringLiteral("错误信息");
 const QString englishTitle = QStringLiteral("RDX480 Control SoftWare(V1.01)");
+const QString prompt = QStringLiteral("Please connect before user.");
+const QStringList navigationOnly{QStringLiteral("wid_for_navigation")};
+
+// The boxes a case expects, from its title and text; none for an empty list.
+QVector<MessageLog::Entry> entries(const QStringList& shown)
+{
+    return shown.isEmpty() ? QVector<MessageLog::Entry>() : QVector<MessageLog::Entry>{{shown.at(0), shown.at(1)}};
+}
 } // namespace
 
-// The main window against the link's signals and states, with no device attached.
+// The main window and its page host against the link's signals and states, with no device attached.
 class tst_RDX480View : public QObject
 {
     Q_OBJECT
@@ -101,39 +112,33 @@ private slots:
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("english");
-        QTest::addColumn<QString>("title"); // empty: no message
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("open failed en") << 2 << true << errorTitle
-                                        << QStringLiteral("Connection failed, check if the device or network is on");
-        QTest::newRow("open failed zh") << 2 << false << errorTitleZh
-                                        << QStringLiteral("   连接失败！！请检查设备和网络配置。");
-        QTest::newRow("not connected en") << 5 << true << promptTitle << QStringLiteral("Please connect before user.");
+        QTest::addColumn<QStringList>("shown"); // title and text, empty: no message
+        QTest::newRow("open failed en") << 2 << true << QStringList{errorTitle,
+            QStringLiteral("Connection failed, check if the device or network is on")};
+        QTest::newRow("open failed zh") << 2 << false << QStringList{errorTitleZh,
+            QStringLiteral("   连接失败！！请检查设备和网络配置。")};
+        QTest::newRow("not connected en") << 5 << true << QStringList{promptTitle, prompt};
         for (int quiet : {0, 1, 4, 6, 9, 100, 101, 102, 103})
-            QTest::addRow("state %d: nothing", quiet) << quiet << true << QString() << QString();
-        QTest::newRow("error 4 en") << 104 << true << errorTitle << QStringLiteral("command length error;");
-        QTest::newRow("error 255 en") << 355 << true << errorTitle << QStringLiteral("device error 255;");
-        QTest::newRow("error 200 zh") << 300 << false << errorTitleZh << QStringLiteral("   设备错误 200。");
+            QTest::addRow("state %d: nothing", quiet) << quiet << true << QStringList();
+        QTest::newRow("error 4 en") << 104 << true << QStringList{errorTitle, QStringLiteral("command length error;")};
+        QTest::newRow("error 255 en") << 355 << true << QStringList{errorTitle, QStringLiteral("device error 255;")};
+        QTest::newRow("error 200 zh") << 300 << false << QStringList{errorTitleZh, QStringLiteral("   设备错误 200。")};
     }
     void reactsToLinkStates()
     {
         QFETCH(int, state);
         QFETCH(bool, english);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
         RDX480View window;
         // Switched there and back: the texts must be those of the last language only, not appended to
         // or left over from an earlier one.
         window.setLanguage(!english);
         window.setLanguage(english);
         MessageLog log;
-
         link->reportFailure(state);
         emit link->sendEnd();
         emit link->sendEnd(); // a second sendEnd of the same exchange shows nothing more
-        const QVector<MessageLog::Entry> expected =
-            title.isEmpty() ? QVector<MessageLog::Entry>() : QVector<MessageLog::Entry>{{title, text}};
-        QCOMPARE(log.entries(), expected);
+        QCOMPARE(log.entries(), entries(shown));
     }
 
     // A page exchange (-2) and a schedule exchange (0) both put the overlay up until the exchange ends.
@@ -157,38 +162,27 @@ private slots:
     }
 
     // The time-out ends an exchange that is still open, once; an exchange that finished first stopped it.
-    void timeOutEndsOnlyAnUnfinishedExchange_data()
-    {
-        QTest::addColumn<bool>("finished");
-        QTest::addColumn<QVector<MessageLog::Entry>>("messages");
-        QTest::newRow("unfinished") << false << QVector<MessageLog::Entry>{{errorTitle, QStringLiteral("Out Time")}};
-        QTest::newRow("finished in time") << true << QVector<MessageLog::Entry>();
-    }
     void timeOutEndsOnlyAnUnfinishedExchange()
     {
-        QFETCH(bool, finished);
         RDX480View window;
         window.setLanguage(true);
         MessageLog log;
         auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
         auto* timer = window.findChild<QTimer*>(QStringLiteral("waitTimer"));
-
-        link->resetReads(-2);
-        emit link->sendWaiting(-2);
-        emit link->sendStarTime(100);
-        QVERIFY(timer->isActive());
-        if (finished) {
-            emit link->sendEnd();
-            QVERIFY(!timer->isActive());
-        } else {
-            QTRY_COMPARE(log.count(), 1);
-            // The rest of the given-up exchange is not sent; the next one starts afresh.
-            QCOMPARE(link->linkState, int(Rdx::Unanswered));
-            QVERIFY(link->pendingReadKeys().isEmpty());
+        for (bool finished : {true, false}) {
+            link->resetReads(-2);
+            emit link->sendWaiting(-2);
+            emit link->sendStarTime(100);
+            QVERIFY(timer->isActive());
+            if (finished)
+                emit link->sendEnd();
+            QTRY_VERIFY(!timer->isActive()); // no further message can follow
+            QVERIFY(!overlay->isVisible());
         }
-        QVERIFY(!overlay->isVisible());
-        QVERIFY(!timer->isActive()); // no further message can follow
-        QTEST(log.entries(), "messages");
+        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{{errorTitle, QStringLiteral("Out Time")}}));
+        // The rest of the given-up exchange is not sent; the next one starts afresh.
+        QCOMPARE(link->linkState, int(Rdx::Unanswered));
+        QVERIFY(link->pendingReadKeys().isEmpty());
     }
 
     // Without a connection the device pages stay closed with a prompt; the others open.
@@ -212,8 +206,7 @@ private slots:
 
         QVERIFY(ShellProbe::click(window, button));
         QCOMPARE(visiblePages(window), QStringList{page});
-        const QVector<MessageLog::Entry> prompt{{promptTitle, QStringLiteral("Please connect before user.")}};
-        QCOMPARE(log.entries(), page.endsWith(QLatin1String("navigation")) ? prompt : QVector<MessageLog::Entry>());
+        QCOMPARE(log.entries(), entries(page == navigationOnly.first() ? (QStringList{promptTitle, prompt}) : QStringList()));
     }
 
     // The language buttons of the Setting page switch the window, the bar and every page at once.
@@ -236,6 +229,74 @@ private slots:
         QCOMPARE(shown[1][QStringLiteral("title")], (QStringList{englishTitle, QStringLiteral("Setting")}));
         for (const QString& part : shown[0].keys())
             QVERIFY2(shown[0][part] != shown[1][part], qPrintable(part));
+    }
+
+    // A page index past the pages, or the timer title that has no page, leaves like any page: home is Navigation.
+    void hostSwitchesPagesAndGoesHome_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("pages"); // shown afterwards
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Timer title") << 5 << QStringList() << "Timer";
+        QTest::newRow("below the pages") << -1 << navigationOnly << "Navigation";
+        QTest::newRow("past the pages") << 6 << navigationOnly << "Navigation";
+    }
+    void hostSwitchesPagesAndGoesHome()
+    {
+        QFETCH(int, index);
+        Form_display_page host;
+        host.setLanguage(true);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        host.rsp_chage_page(index);
+        QTEST(visiblePages(host), "pages");
+        QTEST(titleStrip(host), "title");
+        QTest::mouseClick(host.findChild<QPushButton*>(QStringLiteral("but_for_home")), Qt::LeftButton);
+        QCOMPARE(host.page(), 0);
+        QCOMPARE(visiblePages(host), navigationOnly);
+    }
+
+    // Window replies reach the Control page whichever page is current, a status reply only the current page,
+    // and no other order touches the Control page.
+    void hostRoutesRepliesToTheirPage_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("changed"); // index into the switch time, sub x, main x; -1: nothing changes
+        const char* const pages[] = {"Navigation", "Control", "Mosaic", "Setting", "Information"};
+        for (int current = 0; current < 5; ++current) {
+            QTest::addRow("status, %s current", pages[current]) << current << 0 << (current == 1 ? 0 : -1);
+            QTest::addRow("sub window, %s current", pages[current]) << current << 6 << 1;
+            QTest::addRow("main window, %s current", pages[current]) << current << 7 << 2;
+        }
+        for (int order : {-1, 1, 5, 8, 9, 10, 11, 12, 13, 14, 255})
+            QTest::addRow("order %d, Control current", order) << 1 << order << -1;
+    }
+    void hostRoutesRepliesToTheirPage()
+    {
+        QFETCH(int, current);
+        QFETCH(int, order);
+        QFETCH(int, changed);
+        Form_display_page host;
+        host.rsp_chage_page(current);
+        auto controlValues = [&host] {
+            return QVector<int>{host.findChild<QComboBox*>(QStringLiteral("comboBox_for_time"))->currentIndex(),
+                                host.findChild<QSpinBox*>(QStringLiteral("spinBox_of_x_2"))->value(),
+                                host.findChild<QSpinBox*>(QStringLiteral("spinBox_of_x"))->value()};
+        };
+        CData& mirror = link->deviceState;
+        mirror.pipOn = 1;
+        mirror.switchTime = 2;
+        const int sub[4] = {600, 400, 300, 200}, main[4] = {300, 600, 100, 400}; // x, w, y, h
+        storeRecord(mirror.subWindow, sub);
+        storeRecord(mirror.mainWindow, main);
+        QVector<int> expected = controlValues();
+        if (changed >= 0)
+            expected[changed] = QVector<int>{2, 600, 300}.at(changed);
+        host.rsp_update_Page(order);
+        QCOMPARE(controlValues(), expected);
+        QCOMPARE(host.page(), current);
+        mirror.pipOn = 0;
     }
 };
 
