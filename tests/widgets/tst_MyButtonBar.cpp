@@ -28,72 +28,67 @@ class tst_MyButtonBar : public QObject
 {
     Q_OBJECT
 private slots:
-    void rebuildingReplacesTheButtons();
-    void onlyClickingAnotherButtonEmits();
-    void setCurrentIndexNeverEmits_data();
-    void setCurrentIndexNeverEmits();
+    void rebuildingReplacesTheButtons()
+    {
+        MyButtonBar bar;
+        build(bar);
+        bar.setCurrentIndex(2);
+        bar.setButtons({}, false);
+        QCOMPARE(bar.findChildren<QPushButton*>().size(), 0);
+        bar.setButtons({QStringLiteral("Out1"), QStringLiteral("Out2")}, false);
+        QCOMPARE(bar.findChildren<QPushButton*>().size(), 2);
+        QCOMPARE(bar.currentIndex(), -1);
+        QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
+        QTest::mouseClick(bar.buttons().at(1), Qt::LeftButton);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(bar.currentIndex(), 1);
+    }
+
+    void onlyClickingAnotherButtonEmits()
+    {
+        MyButtonBar bar;
+        build(bar);
+        QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
+        // The operator sees the selection only through its colour: exactly the selected button shows it.
+        auto click = [&](int index, int emitted) {
+            QTest::mouseClick(bar.buttons().at(index), Qt::LeftButton);
+            for (int i = 0; i < bar.buttons().size(); ++i)
+                if (paintsSelected(bar.buttons().at(i)) != (i == index))
+                    return false;
+            return changed.count() == emitted && bar.currentIndex() == index;
+        };
+        QVERIFY(click(2, 1));
+        QVERIFY(click(2, 1)); // the selected one again: nothing
+        QVERIFY(click(0, 2));
+        // Also when the selection came from code.
+        bar.setCurrentIndex(3);
+        QVERIFY(click(3, 2));
+    }
+
+    void setCurrentIndexNeverEmits_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("after");
+        QTest::newRow("selects") << 0 << 3 << 3;
+        QTest::newRow("4 with none selected") << -1 << 4 << -1;
+        QTest::newRow("4 keeps the selection") << 2 << 4 << 2;
+        QTest::newRow("-1 keeps the selection") << 2 << -1 << 2;
+    }
+
+    void setCurrentIndexNeverEmits()
+    {
+        QFETCH(int, before);
+        QFETCH(int, index);
+        MyButtonBar bar;
+        build(bar);
+        bar.setCurrentIndex(before);
+        QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
+        bar.setCurrentIndex(index);
+        QTEST(bar.currentIndex(), "after");
+        QCOMPARE(changed.count(), 0);
+    }
 };
-
-void tst_MyButtonBar::rebuildingReplacesTheButtons()
-{
-    MyButtonBar bar;
-    build(bar);
-    bar.setCurrentIndex(2);
-    bar.setButtons({}, false);
-    QCOMPARE(bar.findChildren<QPushButton*>().size(), 0);
-    bar.setButtons({QStringLiteral("Out1"), QStringLiteral("Out2")}, false);
-    QCOMPARE(bar.findChildren<QPushButton*>().size(), 2);
-    QCOMPARE(bar.currentIndex(), -1);
-    QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
-    QTest::mouseClick(bar.buttons().at(1), Qt::LeftButton);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(bar.currentIndex(), 1);
-}
-
-void tst_MyButtonBar::onlyClickingAnotherButtonEmits()
-{
-    MyButtonBar bar;
-    build(bar);
-    QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
-    // The operator sees the selection only through its colour: exactly the selected button shows it.
-    auto click = [&](int index, int emitted) {
-        QTest::mouseClick(bar.buttons().at(index), Qt::LeftButton);
-        for (int i = 0; i < bar.buttons().size(); ++i)
-            if (paintsSelected(bar.buttons().at(i)) != (i == index))
-                return false;
-        return changed.count() == emitted && bar.currentIndex() == index;
-    };
-    QVERIFY(click(2, 1));
-    QVERIFY(click(2, 1)); // the selected one again: nothing
-    QVERIFY(click(0, 2));
-    // Also when the selection came from code.
-    bar.setCurrentIndex(3);
-    QVERIFY(click(3, 2));
-}
-
-void tst_MyButtonBar::setCurrentIndexNeverEmits_data()
-{
-    QTest::addColumn<int>("before");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("after");
-    QTest::newRow("selects") << 0 << 3 << 3;
-    QTest::newRow("4 with none selected") << -1 << 4 << -1;
-    QTest::newRow("4 keeps the selection") << 2 << 4 << 2;
-    QTest::newRow("-1 keeps the selection") << 2 << -1 << 2;
-}
-
-void tst_MyButtonBar::setCurrentIndexNeverEmits()
-{
-    QFETCH(int, before);
-    QFETCH(int, index);
-    MyButtonBar bar;
-    build(bar);
-    bar.setCurrentIndex(before);
-    QSignalSpy changed(&bar, &MyButtonBar::seleteCharge);
-    bar.setCurrentIndex(index);
-    QTEST(bar.currentIndex(), "after");
-    QCOMPARE(changed.count(), 0);
-}
 
 QTEST_MAIN(tst_MyButtonBar)
 #include "tst_MyButtonBar.moc"

@@ -46,168 +46,157 @@ class tst_MyCanvas : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup() { m_canvas.reset(); }
-    void convertsDevicePixels_data();
-    void convertsDevicePixels();
-    void dragMovesAndReportsIt_data();
-    void dragMovesAndReportsIt();
-    void dropKeepsOrRestores_data();
-    void dropKeepsOrRestores();
-    void mosaicCanvasScales_data();
-    void mosaicCanvasScales();
+    void init()
+    {
+        m_canvas = std::make_unique<MyCanvas>();
+        m_canvas->resize(640, 360);
+        m_canvas->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_canvas.get()));
+    }
 
-private:
-    std::unique_ptr<MyCanvas> m_canvas;
-};
+    void convertsDevicePixels_data()
+    {
+        QTest::addColumn<double>("horizontal");
+        QTest::addColumn<double>("vertical");
+        QTest::addColumn<QRect>("device"); // x, y, w, h as handed to the setters
+        QTest::addColumn<QRect>("canvas");
+        QTest::addColumn<Device>("readBack"); // x, w, y, h
+        const double nan = std::numeric_limits<double>::quiet_NaN();
 
-void tst_MyCanvas::init()
-{
-    m_canvas = std::make_unique<MyCanvas>();
-    m_canvas->resize(640, 360);
-    m_canvas->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_canvas.get()));
-}
+        QTest::newRow("1024x768, read back truncated, not rounded")
+            << 1024 / 640.0 << 768 / 360.0 << QRect(34, 28, 162, 165) << QRect(21, 13, 101, 77)
+            << Device{33, 161, 27, 164};
+        QTest::newRow("argument and result order at scale 1")
+            << 1.0 << 1.0 << QRect(10, 20, 30, 40) << QRect(10, 20, 30, 40) << Device{10, 30, 20, 40};
+        // An unusable scale leaves that axis as it was.
+        QTest::newRow("negative ignored")
+            << -1.0 << 4.0 << QRect(300, 400, 600, 800) << QRect(100, 100, 200, 200) << Device{300, 600, 400, 800};
+        QTest::newRow("NaN and zero ignored")
+            << nan << 0.0 << QRect(300, 300, 600, 600) << QRect(100, 100, 200, 200) << Device{300, 600, 300, 600};
+    }
 
-void tst_MyCanvas::convertsDevicePixels_data()
-{
-    QTest::addColumn<double>("horizontal");
-    QTest::addColumn<double>("vertical");
-    QTest::addColumn<QRect>("device"); // x, y, w, h as handed to the setters; none keeps the initial rectangles
-    QTest::addColumn<QRect>("canvas");
-    QTest::addColumn<Device>("readBack"); // x, w, y, h
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-
-    QTest::newRow("initial, 1920x1080") << 3.0 << 3.0 << QRect() << mainStart << Device{60, 480, 60, 480};
-    QTest::newRow("1024x768, read back truncated, not rounded")
-        << 1024 / 640.0 << 768 / 360.0 << QRect(34, 28, 162, 165) << QRect(21, 13, 101, 77) << Device{33, 161, 27, 164};
-    QTest::newRow("argument and result order at scale 1")
-        << 1.0 << 1.0 << QRect(10, 20, 30, 40) << QRect(10, 20, 30, 40) << Device{10, 30, 20, 40};
-    // An unusable scale leaves that axis as it was.
-    QTest::newRow("negative ignored") << -1.0 << 4.0 << QRect(300, 400, 600, 800) << QRect(100, 100, 200, 200)
-                                      << Device{300, 600, 400, 800};
-    QTest::newRow("NaN and zero ignored") << nan << 0.0 << QRect(300, 300, 600, 600) << QRect(100, 100, 200, 200)
-                                          << Device{300, 600, 300, 600};
-}
-
-void tst_MyCanvas::convertsDevicePixels()
-{
-    QFETCH(double, horizontal);
-    QFETCH(double, vertical);
-    QFETCH(QRect, device);
-    QFETCH(QRect, canvas);
-    QFETCH(Device, readBack);
-    m_canvas->setScale(3.0, 3.0);
-    m_canvas->setScale(horizontal, vertical);
-    if (device.isValid()) {
+    void convertsDevicePixels()
+    {
+        QFETCH(double, horizontal);
+        QFETCH(double, vertical);
+        QFETCH(QRect, device);
+        QFETCH(QRect, canvas);
+        QFETCH(Device, readBack);
+        m_canvas->setScale(3.0, 3.0);
+        m_canvas->setScale(horizontal, vertical);
         m_canvas->setMainWindowRect(device.x(), device.y(), device.width(), device.height());
         m_canvas->setSubWindowRect(device.x(), device.y(), device.width(), device.height());
         QCOMPARE(m_canvas->subRect(), canvas);
         QCOMPARE(m_canvas->subWindowRect(), readBack);
+        QCOMPARE(m_canvas->mainRect(), canvas);
+        QCOMPARE(m_canvas->mainWindowRect(), readBack);
     }
-    QCOMPARE(m_canvas->mainRect(), canvas);
-    QCOMPARE(m_canvas->mainWindowRect(), readBack);
-}
 
-void tst_MyCanvas::dragMovesAndReportsIt_data()
-{
-    QTest::addColumn<QRect>("mainAt");
-    QTest::addColumn<bool>("doubleClick");
-    QTest::addColumn<QPoint>("from");
-    QTest::addColumn<QPoint>("to");
-    QTest::addColumn<int>("type"); // -1: nothing picked, nothing moves
-    QTest::addColumn<QRect>("moved");
-    QTest::newRow("main") << mainStart << true << QPoint(50, 60) << QPoint(100, 90) << 1 << QRect(70, 50, 160, 160);
-    QTest::newRow("sub") << mainStart << true << QPoint(300, 100) << QPoint(400, 250) << 0 << QRect(300, 170, 160, 160);
-    QTest::newRow("main picked at its last pixel") << mainStart << true << mainStart.bottomRight()
-                                                   << mainStart.bottomRight() + QPoint(10, 0) << 1
-                                                   << mainStart.translated(10, 0);
-    QTest::newRow("sub wins where they overlap") << QRect(150, 20, 160, 160) << true << QPoint(250, 50)
-                                                 << QPoint(250, 150) << 0 << QRect(200, 120, 160, 160);
-    QTest::newRow("double click outside both windows") << mainStart << true << QPoint(500, 300) << QPoint(120, 120)
-                                                       << -1 << QRect();
-    QTest::newRow("single press inside a window") << mainStart << false << QPoint(60, 60) << QPoint(120, 120) << -1
-                                                  << QRect();
-}
-
-void tst_MyCanvas::dragMovesAndReportsIt()
-{
-    QFETCH(QRect, mainAt);
-    QFETCH(bool, doubleClick);
-    QFETCH(QPoint, from);
-    QFETCH(QPoint, to);
-    QFETCH(int, type);
-    QFETCH(QRect, moved);
-    m_canvas->setMainWindowRect(mainAt.x(), mainAt.y(), mainAt.width(), mainAt.height());
-    m_canvas->setScale(3.0, 3.0);
-    QSignalSpy reported(m_canvas.get(), &MyCanvas::move_rect);
-    const QColor dragged = drag(*m_canvas, from, to, doubleClick);
-    if (type < 0) {
-        QCOMPARE(reported.count(), 0);
-        QCOMPARE(m_canvas->mainRect(), mainStart);
-        QCOMPARE(m_canvas->subRect(), subStart);
-        return;
+    void dragMovesAndReportsIt_data()
+    {
+        QTest::addColumn<QRect>("mainAt");
+        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<int>("type"); // -1: nothing picked, nothing moves
+        QTest::addColumn<QRect>("moved");
+        QTest::newRow("main") << mainStart << true << QPoint(50, 60) << QPoint(100, 90) << 1 << QRect(70, 50, 160, 160);
+        QTest::newRow("sub") << mainStart << true << QPoint(300, 100) << QPoint(400, 250) << 0
+                             << QRect(300, 170, 160, 160);
+        QTest::newRow("main picked at its last pixel")
+            << mainStart << true << mainStart.bottomRight() << mainStart.bottomRight() + QPoint(10, 0) << 1
+            << mainStart.translated(10, 0);
+        QTest::newRow("sub wins where they overlap") << QRect(150, 20, 160, 160) << true << QPoint(250, 50)
+                                                     << QPoint(250, 150) << 0 << QRect(200, 120, 160, 160);
+        QTest::newRow("double click outside both windows")
+            << mainStart << true << QPoint(500, 300) << QPoint(120, 120) << -1 << QRect();
+        QTest::newRow("single press inside a window")
+            << mainStart << false << QPoint(60, 60) << QPoint(120, 120) << -1 << QRect();
     }
-    QCOMPARE(dragged, highlight);
-    QCOMPARE(reported.count(), 1);
-    QCOMPARE(reported.at(0).at(0).toInt(), type);
-    // The page reads the new place back in device pixels when it hears the signal.
-    const Device expected{moved.x() * 3, moved.width() * 3, moved.y() * 3, moved.height() * 3};
-    QCOMPARE(type == 1 ? m_canvas->mainWindowRect() : m_canvas->subWindowRect(), expected);
-    QCOMPARE(type == 1 ? m_canvas->subRect() : m_canvas->mainRect(), type == 1 ? subStart : mainAt);
-}
 
-void tst_MyCanvas::dropKeepsOrRestores_data()
-{
-    QTest::addColumn<QPoint>("offset");
-    QTest::addColumn<bool>("kept");
-    // The main window starts at 20, 20, 160 x 160 on a 640 x 360 canvas.
-    QTest::newRow("left edge at -1") << QPoint(-21, 0) << false;
-    QTest::newRow("left edge at 0") << QPoint(-20, 0) << true;
-    QTest::newRow("top edge at -1") << QPoint(0, -21) << false;
-    QTest::newRow("top edge at 0") << QPoint(0, -20) << true;
-    QTest::newRow("last column on the canvas width") << QPoint(461, 0) << true;
-    QTest::newRow("last column past the canvas width") << QPoint(462, 0) << false;
-    QTest::newRow("last row on the canvas height") << QPoint(0, 181) << true;
-    QTest::newRow("last row past the canvas height") << QPoint(0, 182) << false;
-    QTest::newRow("far outside") << QPoint(800, 600) << false;
-}
+    void dragMovesAndReportsIt()
+    {
+        QFETCH(QRect, mainAt);
+        QFETCH(bool, doubleClick);
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(int, type);
+        QFETCH(QRect, moved);
+        m_canvas->setMainWindowRect(mainAt.x(), mainAt.y(), mainAt.width(), mainAt.height());
+        m_canvas->setScale(3.0, 3.0);
+        QSignalSpy reported(m_canvas.get(), &MyCanvas::move_rect);
+        const QColor dragged = drag(*m_canvas, from, to, doubleClick);
+        if (type < 0) {
+            QCOMPARE(reported.count(), 0);
+            QCOMPARE(m_canvas->mainRect(), mainStart);
+            QCOMPARE(m_canvas->subRect(), subStart);
+            return;
+        }
+        QCOMPARE(dragged, highlight);
+        QCOMPARE(reported.count(), 1);
+        QCOMPARE(reported.at(0).at(0).toInt(), type);
+        // The page reads the new place back in device pixels when it hears the signal.
+        const Device expected{moved.x() * 3, moved.width() * 3, moved.y() * 3, moved.height() * 3};
+        QCOMPARE(type == 1 ? m_canvas->mainWindowRect() : m_canvas->subWindowRect(), expected);
+        QCOMPARE(type == 1 ? m_canvas->subRect() : m_canvas->mainRect(), type == 1 ? subStart : mainAt);
+    }
 
-void tst_MyCanvas::dropKeepsOrRestores()
-{
-    QFETCH(QPoint, offset);
-    QFETCH(bool, kept);
-    QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
-    const QPoint from(60, 60);
-    drag(*m_canvas, from, from + offset);
-    const QRect expected = kept ? mainStart.translated(offset) : mainStart;
-    QCOMPARE(m_canvas->mainRect(), expected);
-    QCOMPARE(moved.count(), kept ? 1 : 0);
-    // Whatever the outcome, the window is idle again: its normal colour and no longer follows the mouse.
-    QCOMPARE(colourAt(*m_canvas, expected.center()), mainBlue);
-    dragTo(*m_canvas, QPoint(5, 5));
-    QCOMPARE(m_canvas->mainRect(), expected);
-}
+    void dropKeepsOrRestores_data()
+    {
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<bool>("kept");
+        // The main window starts at 20, 20, 160 x 160 on a 640 x 360 canvas.
+        QTest::newRow("left edge at -1") << QPoint(-21, 0) << false;
+        QTest::newRow("left edge at 0") << QPoint(-20, 0) << true;
+        QTest::newRow("top edge at -1") << QPoint(0, -21) << false;
+        QTest::newRow("top edge at 0") << QPoint(0, -20) << true;
+        QTest::newRow("last column on the canvas width") << QPoint(461, 0) << true;
+        QTest::newRow("last column past the canvas width") << QPoint(462, 0) << false;
+        QTest::newRow("last row on the canvas height") << QPoint(0, 181) << true;
+        QTest::newRow("last row past the canvas height") << QPoint(0, 182) << false;
+        QTest::newRow("far outside") << QPoint(800, 600) << false;
+    }
 
-// The Mosaic page's canvas: the window in canvas pixels at the owner's scale; no usable scale draws no window.
-void tst_MyCanvas::mosaicCanvasScales_data()
-{
-    QTest::addColumn<double>("scaleX");
-    QTest::addColumn<QRect>("drawn");
-    QTest::newRow("wall narrower than the canvas") << 300 / 340.0 << QRect(0, 0, 340, 220);
-    QTest::newRow("zero scale") << 0.0 << QRect();
-}
+    void dropKeepsOrRestores()
+    {
+        QFETCH(QPoint, offset);
+        QFETCH(bool, kept);
+        QSignalSpy moved(m_canvas.get(), &MyCanvas::move_rect);
+        const QPoint from(60, 60);
+        drag(*m_canvas, from, from + offset);
+        const QRect expected = kept ? mainStart.translated(offset) : mainStart;
+        QCOMPARE(m_canvas->mainRect(), expected);
+        QCOMPARE(moved.count(), kept ? 1 : 0);
+        // Whatever the outcome, the window is idle again: its normal colour and no longer follows the mouse.
+        QCOMPARE(colourAt(*m_canvas, expected.center()), mainBlue);
+        dragTo(*m_canvas, QPoint(5, 5));
+        QCOMPARE(m_canvas->mainRect(), expected);
+    }
 
-void tst_MyCanvas::mosaicCanvasScales()
-{
-    QFETCH(double, scaleX);
-    MyCanvasMes canvas; // never shown: no back buffer yet
-    canvas.scaleX = scaleX;
-    canvas.scaleY = 1.0;
-    canvas.setWindow(0, 0, 300, 220);
-    QTEST(canvas.windowRect(), "drawn");
-    QVERIFY(!canvas.grab().isNull());
-}
+    // The Mosaic page's canvas: the window in canvas pixels at the owner's scale; no usable scale draws no window.
+    void mosaicCanvasScales_data()
+    {
+        QTest::addColumn<double>("scaleX");
+        QTest::addColumn<QRect>("drawn");
+        QTest::newRow("wall narrower than the canvas") << 300 / 340.0 << QRect(0, 0, 340, 220);
+        QTest::newRow("zero scale") << 0.0 << QRect();
+    }
+
+    void mosaicCanvasScales()
+    {
+        QFETCH(double, scaleX);
+        MyCanvasMes canvas; // never shown: no back buffer yet
+        canvas.scaleX = scaleX;
+        canvas.scaleY = 1.0;
+        canvas.setWindow(0, 0, 300, 220);
+        QTEST(canvas.windowRect(), "drawn");
+        QVERIFY(!canvas.grab().isNull());
+    }
+    void cleanup() { m_canvas.reset(); }
+
+private:
+    std::unique_ptr<MyCanvas> m_canvas;
+};
 
 QTEST_MAIN(tst_MyCanvas)
 #include "tst_MyCanvas.moc"

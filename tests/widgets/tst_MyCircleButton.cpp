@@ -25,35 +25,32 @@ class tst_MyCircleButton : public QObject
 {
     Q_OBJECT
 private slots:
-    void hoverColours_data();
-    void hoverColours();
+    void hoverColours_data()
+    {
+        QTest::addColumn<QVector<bool>>("activations");
+        QTest::addColumn<QColor>("idle");
+        QTest::addColumn<QColor>("hovered");
+        QTest::newRow("new button turns green") << QVector<bool>{} << blue << green;
+        QTest::newRow("active stays red") << QVector<bool>{true} << red << red;
+        QTest::newRow("deactivated turns green again") << QVector<bool>{true, false} << blue << green;
+    }
+
+    void hoverColours()
+    {
+        QFETCH(QVector<bool>, activations);
+        QFETCH(QColor, idle);
+        QFETCH(QColor, hovered);
+        MyCircleButton button;
+        button.resize(90, 90);
+        for (bool on : activations)
+            button.setActive(on);
+        QCOMPARE(paintedFill(button), idle);
+        send(&button, QEvent::Enter);
+        QCOMPARE(paintedFill(button), hovered);
+        send(&button, QEvent::Leave);
+        QCOMPARE(paintedFill(button), idle);
+    }
 };
-
-void tst_MyCircleButton::hoverColours_data()
-{
-    QTest::addColumn<QVector<bool>>("activations");
-    QTest::addColumn<QColor>("idle");
-    QTest::addColumn<QColor>("hovered");
-    QTest::newRow("new button turns green") << QVector<bool>{} << blue << green;
-    QTest::newRow("active stays red") << QVector<bool>{true} << red << red;
-    QTest::newRow("deactivated turns green again") << QVector<bool>{true, false} << blue << green;
-}
-
-void tst_MyCircleButton::hoverColours()
-{
-    QFETCH(QVector<bool>, activations);
-    QFETCH(QColor, idle);
-    QFETCH(QColor, hovered);
-    MyCircleButton button;
-    button.resize(90, 90);
-    for (bool on : activations)
-        button.setActive(on);
-    QCOMPARE(paintedFill(button), idle);
-    send(&button, QEvent::Enter);
-    QCOMPARE(paintedFill(button), hovered);
-    send(&button, QEvent::Leave);
-    QCOMPARE(paintedFill(button), idle);
-}
 
 QTEST_MAIN(tst_MyCircleButton)
 #include "tst_MyCircleButton.moc"
