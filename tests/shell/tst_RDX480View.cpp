@@ -60,15 +60,14 @@ private slots:
         QTest::addColumn<QVariantList>("link");   // address, port, port name, device number, network, English
         const QString ip = QStringLiteral("192.168.1.8"), portName = QStringLiteral("COM3");
         QTest::newRow("no file") << QByteArray() << QVariantList{ip, 7, portName, 1, false, false};
-        QTest::newRow("all set") << QByteArray("IP=10.0.0.5\nPORT=5000\nPORTNAME=/dev/ttyUSB0\nID=3\nNETWORK=true\n"
-                                               "LANGUAGE=true\n")
-                                 << QVariantList{QStringLiteral("10.0.0.5"), 5000, QStringLiteral("/dev/ttyUSB0"), 3,
-                                                 true, true};
+        QTest::newRow("all set")
+            << QByteArray("IP=10.0.0.5\nPORT=5000\nPORTNAME=/dev/ttyUSB0\nID=3\nNETWORK=true\n"
+                          "LANGUAGE=true\n")
+            << QVariantList{QStringLiteral("10.0.0.5"), 5000, QStringLiteral("/dev/ttyUSB0"), 3, true, true};
         QTest::newRow("empty texts") << QByteArray("IP=\nPORT=\nPORTNAME=\nID=\nNETWORK=\nLANGUAGE=\n")
                                      << QVariantList{ip, 7, portName, 1, false, false};
-        QTest::newRow("not numbers") << QByteArray("PORT=abc\nID=x1\n") << QVariantList{ip, 0, portName, 0, false, false};
-        QTest::newRow("in a group is not read") << QByteArray("[General2]\nPORT=9\nLANGUAGE=true\n")
-                                                << QVariantList{ip, 7, portName, 1, false, false};
+        QTest::newRow("not numbers") << QByteArray("PORT=abc\nID=x1\n")
+                                     << QVariantList{ip, 0, portName, 0, false, false};
     }
     void settingsReachTheLink()
     {
@@ -107,10 +106,12 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("english");
         QTest::addColumn<QStringList>("shown"); // title and text, empty: no message
-        QTest::newRow("open failed en") << 2 << true << QStringList{errorTitle,
-            QStringLiteral("Connection failed, check if the device or network is on")};
-        QTest::newRow("open failed zh") << 2 << false << QStringList{errorTitleZh,
-            QStringLiteral("   连接失败！！请检查设备和网络配置。")};
+        QTest::newRow("open failed en")
+            << 2 << true
+            << QStringList{errorTitle, QStringLiteral("Connection failed, check if the device or network is on")};
+        QTest::newRow("open failed zh") << 2 << false
+                                        << QStringList{errorTitleZh,
+                                                       QStringLiteral("   连接失败！！请检查设备和网络配置。")};
         QTest::newRow("not connected en") << 5 << true << QStringList{promptTitle, prompt};
         for (int quiet : {0, 1, 4, 6, 9, 100, 101, 102, 103})
             QTest::addRow("state %d: nothing", quiet) << quiet << true << QStringList();
@@ -202,8 +203,8 @@ private slots:
             auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
                                                                   : QStringLiteral("radio_chinese"));
             QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
-            shown[english][QStringLiteral("title")] = QStringList{window.windowTitle(),
-                window.findChild<QLabel*>(QStringLiteral("lab_for_title"))->text()};
+            shown[english][QStringLiteral("title")] =
+                QStringList{window.windowTitle(), window.findChild<QLabel*>(QStringLiteral("lab_for_title"))->text()};
             for (const char* page : {"wid_bar", "wid_for_control", "wid_for_setting", "wid_for_information"})
                 for (QLabel* label : window.findChild<QWidget*>(QLatin1String(page))->findChildren<QLabel*>())
                     shown[english][QLatin1String(page)] << label->text();
@@ -211,29 +212,6 @@ private slots:
         QCOMPARE(shown[1][QStringLiteral("title")], (QStringList{englishTitle, QStringLiteral("Setting")}));
         for (const QString& part : shown[0].keys())
             QVERIFY2(shown[0][part] != shown[1][part], qPrintable(part));
-    }
-
-    // A page index past the pages, or the timer title that has no page, leaves like any page: home is Navigation.
-    void hostSwitchesPagesAndGoesHome_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("pages"); // shown afterwards
-        QTest::newRow("Timer title") << 5 << QStringList();
-        QTest::newRow("below the pages") << -1 << navigationOnly;
-        QTest::newRow("past the pages") << 6 << navigationOnly;
-    }
-    void hostSwitchesPagesAndGoesHome()
-    {
-        QFETCH(int, index);
-        Form_display_page host;
-        host.setLanguage(true);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-        host.rsp_chage_page(index);
-        QTEST(visiblePages(host), "pages");
-        QTest::mouseClick(host.findChild<QPushButton*>(QStringLiteral("but_for_home")), Qt::LeftButton);
-        QCOMPARE(host.page(), 0);
-        QCOMPARE(visiblePages(host), navigationOnly);
     }
 
     // Window replies reach the Control page whichever page is current, a status reply only the current page,
