@@ -2,7 +2,6 @@
 #define RDX480_TESTS_SHELL_SHELLPROBE_H
 
 #include <QFile>
-#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -14,12 +13,6 @@ inline bool writeIni(const QByteArray& contents)
 {
     QFile file(QStringLiteral("info.ini"));
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
-}
-
-inline QString titleStrip(const QWidget& window)
-{
-    const auto* label = window.findChild<QLabel*>(QStringLiteral("lab_for_title"));
-    return label ? label->text() : QStringLiteral("<missing>");
 }
 
 // The host's pages that are on screen, by object name.

@@ -2,14 +2,17 @@
 #include "tests/support/MessageLog.h"
 #include "tests/support/SimLink.h"
 
+#include "shell/Form_display_page.h"
 #include "shell/RDX480View.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
-using ShellProbe::titleStrip;
 using ShellProbe::visiblePages;
 using ShellProbe::writeIni;
 
@@ -18,9 +21,11 @@ const QString errorTitle = QStringLiteral("Error Message");
 const QString promptTitle = QStringLiteral("Prompt Message");
 const QString errorTitleZh = QStringLiteral("错误信息");
 const QString englishTitle = QStringLiteral("RDX480 Control SoftWare(V1.01)");
+const QString prompt = QStringLiteral("Please connect before user.");
+const QStringList navigationOnly{QStringLiteral("wid_for_navigation")};
 } // namespace
 
-// The main window against the link's signals and states, with no device attached.
+// The main window and its page host against the link's signals and states, with no device attached.
 class tst_RDX480View : public QObject
 {
     Q_OBJECT
@@ -48,29 +53,51 @@ private slots:
         SimLink::resetLink();
     }
 
-    // The stored settings reach the link and come back from it at exit, all six keys, the transport the
-    // Setting page chose during the run included.
-    void settingsGoThroughTheLink()
+    // The settings file an earlier run left, with its quirks (an empty PORT is 7, a word is 0), reaches the link.
+    void settingsReachTheLink_data()
     {
-        QVERIFY(writeIni("IP=127.0.0.9\nPORT=4321\nID=5\nNETWORK=true\nLANGUAGE=true\n"));
+        QTest::addColumn<QByteArray>("contents"); // empty: no file at all
+        QTest::addColumn<QVariantList>("link");   // address, port, port name, device number, network, English
+        const QString ip = QStringLiteral("192.168.1.8"), portName = QStringLiteral("COM3");
+        QTest::newRow("no file") << QByteArray() << QVariantList{ip, 7, portName, 1, false, false};
+        QTest::newRow("all set")
+            << QByteArray("IP=10.0.0.5\nPORT=5000\nPORTNAME=/dev/ttyUSB0\nID=3\nNETWORK=true\n"
+                          "LANGUAGE=true\n")
+            << QVariantList{QStringLiteral("10.0.0.5"), 5000, QStringLiteral("/dev/ttyUSB0"), 3, true, true};
+        QTest::newRow("empty texts") << QByteArray("IP=\nPORT=\nPORTNAME=\nID=\nNETWORK=\nLANGUAGE=\n")
+                                     << QVariantList{ip, 7, portName, 1, false, false};
+        QTest::newRow("not numbers") << QByteArray("PORT=abc\nID=x1\n")
+                                     << QVariantList{ip, 0, portName, 0, false, false};
+    }
+    void settingsReachTheLink()
+    {
+        QFETCH(QByteArray, contents);
+        if (!contents.isEmpty())
+            QVERIFY(writeIni(contents));
+        RDX480View window;
+        QTEST((QVariantList{link->hostAddress, link->tcpPort, link->serialPortName, link->deviceNumber,
+                            link->useNetwork, window.windowTitle() == englishTitle}),
+              "link");
+    }
+
+    // At exit all six keys are written from the link, the transport the Setting page chose included.
+    void settingsWrittenAtExit()
+    {
         {
             RDX480View window;
-            QCOMPARE((QVariantList{link->hostAddress, link->tcpPort, link->serialPortName, link->deviceNumber,
-                                   link->useNetwork, window.windowTitle()}),
-                     (QVariantList{QStringLiteral("127.0.0.9"), 4321, QStringLiteral("COM3"), 5, true, englishTitle}));
-            link->useNetwork = false;
+            link->useNetwork = true; // both unlike the defaults
             link->hostAddress = QStringLiteral("10.1.2.3");
             link->tcpPort = 5005;
             link->deviceNumber = 9;
             link->serialPortName = QStringLiteral("/dev/ttyUSB1");
-            window.setLanguage(false);
+            window.setLanguage(true);
         }
         QSettings file(QStringLiteral("info.ini"), QSettings::IniFormat);
         QStringList stored;
         for (const QString& key : file.allKeys())
             stored << key + QLatin1Char('=') + file.value(key).toString();
         QCOMPARE(stored, (QStringList{QStringLiteral("ID=9"), QStringLiteral("IP=10.1.2.3"),
-                                      QStringLiteral("LANGUAGE=false"), QStringLiteral("NETWORK=false"),
+                                      QStringLiteral("LANGUAGE=true"), QStringLiteral("NETWORK=true"),
                                       QStringLiteral("PORT=5005"), QStringLiteral("PORTNAME=/dev/ttyUSB1")}));
     }
 
@@ -78,133 +105,90 @@ private slots:
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("english");
-        QTest::addColumn<QString>("title"); // empty: no message
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("open failed en") << 2 << true << errorTitle
-                                        << QStringLiteral("Connection failed, check if the device or network is on");
-        QTest::newRow("open failed zh") << 2 << false << errorTitleZh
-                                        << QStringLiteral("   连接失败！！请检查设备和网络配置。");
-        QTest::newRow("send failed en") << 3 << true << errorTitle << QStringLiteral("Connection disconnected");
-        QTest::newRow("not connected en") << 5 << true << promptTitle << QStringLiteral("Please connect before user.");
+        QTest::addColumn<QStringList>("shown"); // title and text, empty: no message
+        QTest::newRow("open failed en")
+            << 2 << true
+            << QStringList{errorTitle, QStringLiteral("Connection failed, check if the device or network is on")};
+        QTest::newRow("open failed zh") << 2 << false
+                                        << QStringList{errorTitleZh,
+                                                       QStringLiteral("   连接失败！！请检查设备和网络配置。")};
+        QTest::newRow("not connected en") << 5 << true << QStringList{promptTitle, prompt};
         for (int quiet : {0, 1, 4, 6, 9, 100, 101, 102, 103})
-            QTest::addRow("state %d: nothing", quiet) << quiet << true << QString() << QString();
-        QTest::newRow("error 4 en") << 104 << true << errorTitle << QStringLiteral("command length error;");
-        QTest::newRow("error 13 en") << 113 << true << errorTitle << QStringLiteral("wrong configuration mode;");
-        QTest::newRow("error 9 zh") << 109 << false << errorTitleZh << QStringLiteral("   没有改输入卡。");
-        QTest::newRow("error 14 en") << 114 << true << errorTitle << QStringLiteral("device error 14;");
-        QTest::newRow("error 255 en") << 355 << true << errorTitle << QStringLiteral("device error 255;");
-        QTest::newRow("error 200 zh") << 300 << false << errorTitleZh << QStringLiteral("   设备错误 200。");
+            QTest::addRow("state %d: nothing", quiet) << quiet << true << QStringList();
+        QTest::newRow("error 4 en") << 104 << true << QStringList{errorTitle, QStringLiteral("command length error;")};
+        QTest::newRow("error 255 en") << 355 << true << QStringList{errorTitle, QStringLiteral("device error 255;")};
+        QTest::newRow("error 200 zh") << 300 << false << QStringList{errorTitleZh, QStringLiteral("   设备错误 200。")};
     }
     void reactsToLinkStates()
     {
         QFETCH(int, state);
         QFETCH(bool, english);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
         RDX480View window;
         // Switched there and back: the texts must be those of the last language only, not appended to
         // or left over from an earlier one.
         window.setLanguage(!english);
         window.setLanguage(english);
         MessageLog log;
-
         link->reportFailure(state);
         emit link->sendEnd();
         emit link->sendEnd(); // a second sendEnd of the same exchange shows nothing more
-        const QVector<MessageLog::Entry> expected =
-            title.isEmpty() ? QVector<MessageLog::Entry>() : QVector<MessageLog::Entry>{{title, text}};
-        QCOMPARE(log.entries(), expected);
+        QCOMPARE(log.entries(), (shown.isEmpty() ? QVector<MessageLog::Entry>()
+                                                 : QVector<MessageLog::Entry>{{shown.at(0), shown.at(1)}}));
     }
 
-    // A page exchange (-2) and a schedule exchange (0) both put the overlay up until the exchange ends.
-    void overlayHoldsTheMouseOffTheWindow_data()
+    // Without a connection the device pages stay closed with a prompt, the others open. A page exchange (-2)
+    // and a schedule exchange (0) both put the overlay up, holding the mouse off the window until they end.
+    void pagesWithoutConnection()
     {
-        QTest::addColumn<int>("order");
-        QTest::newRow("page exchange") << -2;
-        QTest::newRow("schedule exchange") << 0;
-    }
-    void overlayHoldsTheMouseOffTheWindow()
-    {
-        QFETCH(int, order);
         RDX480View window;
         showWindow(window);
+        MessageLog log;
+        for (const char* button : {"but_for_control", "but_for_mosaic"}) {
+            QVERIFY(ShellProbe::click(window, QLatin1String(button)));
+            QCOMPARE(visiblePages(window), navigationOnly);
+        }
+        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>(2, {promptTitle, prompt})));
+        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_setting")));
+        QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_setting")});
         auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
-        auto* information = window.findChild<QPushButton*>(QStringLiteral("but_for_information"));
-        QSignalSpy clicks(information, &QPushButton::clicked);
-
-        emit link->sendWaiting(order);
-        QVERIFY(overlay->isVisible());
-        QTest::mouseClick(information, Qt::LeftButton);
-        QCOMPARE(clicks.count(), 0);
-        QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_navigation")});
-
-        link->linkState = Rdx::Ready;
-        emit link->sendEnd();
-        QVERIFY(!overlay->isVisible());
-        QTest::mouseClick(information, Qt::LeftButton);
-        QCOMPARE(clicks.count(), 1);
-        QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_information")});
+        for (int order : {-2, 0}) {
+            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_home")));
+            emit link->sendWaiting(order);
+            QVERIFY(overlay->isVisible());
+            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_information")));
+            QCOMPARE(visiblePages(window), navigationOnly);
+            link->linkState = Rdx::Ready;
+            emit link->sendEnd();
+            QVERIFY(!overlay->isVisible());
+            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_information")));
+            QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_information")});
+        }
+        QCOMPARE(log.count(), 2);
     }
 
     // The time-out ends an exchange that is still open, once; an exchange that finished first stopped it.
-    void timeOutEndsOnlyAnUnfinishedExchange_data()
-    {
-        QTest::addColumn<bool>("finished");
-        QTest::addColumn<QVector<MessageLog::Entry>>("messages");
-        QTest::newRow("unfinished") << false << QVector<MessageLog::Entry>{{errorTitle, QStringLiteral("Out Time")}};
-        QTest::newRow("finished in time") << true << QVector<MessageLog::Entry>();
-    }
     void timeOutEndsOnlyAnUnfinishedExchange()
     {
-        QFETCH(bool, finished);
         RDX480View window;
         window.setLanguage(true);
         MessageLog log;
         auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
         auto* timer = window.findChild<QTimer*>(QStringLiteral("waitTimer"));
-
-        link->resetReads(-2);
-        emit link->sendWaiting(-2);
-        emit link->sendStarTime(100);
-        QVERIFY(timer->isActive());
-        if (finished) {
-            emit link->sendEnd();
-            QVERIFY(!timer->isActive());
-        } else {
-            QTRY_COMPARE(log.count(), 1);
-            // The rest of the given-up exchange is not sent; the next one starts afresh.
-            QCOMPARE(link->linkState, int(Rdx::Unanswered));
-            QVERIFY(link->pendingReadKeys().isEmpty());
+        for (bool finished : {true, false}) {
+            link->resetReads(-2);
+            emit link->sendWaiting(-2);
+            emit link->sendStarTime(100);
+            QVERIFY(timer->isActive());
+            if (finished)
+                emit link->sendEnd();
+            QTRY_VERIFY(!timer->isActive()); // no further message can follow
+            QVERIFY(!overlay->isVisible());
         }
-        QVERIFY(!overlay->isVisible());
-        QVERIFY(!timer->isActive()); // no further message can follow
-        QTEST(log.entries(), "messages");
-    }
-
-    // Without a connection the device pages stay closed with a prompt; the others open.
-    void pagesWithoutConnection_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("page"); // what is shown afterwards
-        const QString navigation = QStringLiteral("wid_for_navigation");
-        QTest::newRow("Control") << QStringLiteral("but_for_control") << navigation;
-        QTest::newRow("Mosaic") << QStringLiteral("but_for_mosaic") << navigation;
-        QTest::newRow("Setting") << QStringLiteral("but_for_setting") << QStringLiteral("wid_for_setting");
-        QTest::newRow("Information") << QStringLiteral("but_for_information") << QStringLiteral("wid_for_information");
-    }
-    void pagesWithoutConnection()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, page);
-        RDX480View window;
-        showWindow(window);
-        MessageLog log;
-
-        QVERIFY(ShellProbe::click(window, button));
-        QCOMPARE(visiblePages(window), QStringList{page});
-        const QVector<MessageLog::Entry> prompt{{promptTitle, QStringLiteral("Please connect before user.")}};
-        QCOMPARE(log.entries(), page.endsWith(QLatin1String("navigation")) ? prompt : QVector<MessageLog::Entry>());
+        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{{errorTitle, QStringLiteral("Out Time")}}));
+        // The rest of the given-up exchange is not sent; the next one starts afresh.
+        QCOMPARE(link->linkState, int(Rdx::Unanswered));
+        QVERIFY(link->pendingReadKeys().isEmpty());
     }
 
     // The language buttons of the Setting page switch the window, the bar and every page at once.
@@ -219,7 +203,8 @@ private slots:
             auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
                                                                   : QStringLiteral("radio_chinese"));
             QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
-            shown[english][QStringLiteral("title")] = QStringList{window.windowTitle(), titleStrip(window)};
+            shown[english][QStringLiteral("title")] =
+                QStringList{window.windowTitle(), window.findChild<QLabel*>(QStringLiteral("lab_for_title"))->text()};
             for (const char* page : {"wid_bar", "wid_for_control", "wid_for_setting", "wid_for_information"})
                 for (QLabel* label : window.findChild<QWidget*>(QLatin1String(page))->findChildren<QLabel*>())
                     shown[english][QLatin1String(page)] << label->text();
@@ -227,6 +212,49 @@ private slots:
         QCOMPARE(shown[1][QStringLiteral("title")], (QStringList{englishTitle, QStringLiteral("Setting")}));
         for (const QString& part : shown[0].keys())
             QVERIFY2(shown[0][part] != shown[1][part], qPrintable(part));
+    }
+
+    // Window replies reach the Control page whichever page is current, a status reply only the current page,
+    // and no other order touches the Control page.
+    void hostRoutesRepliesToTheirPage_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("changed"); // index into the switch time, sub x, main x; -1: nothing changes
+        const char* const pages[] = {"Navigation", "Control", "Mosaic", "Setting", "Information"};
+        for (int current = 0; current < 5; ++current) {
+            QTest::addRow("status, %s current", pages[current]) << current << 0 << (current == 1 ? 0 : -1);
+            QTest::addRow("sub window, %s current", pages[current]) << current << 6 << 1;
+            QTest::addRow("main window, %s current", pages[current]) << current << 7 << 2;
+        }
+        for (int order : {-1, 1, 5, 8, 9, 10, 11, 12, 13, 14, 255})
+            QTest::addRow("order %d, Control current", order) << 1 << order << -1;
+    }
+    void hostRoutesRepliesToTheirPage()
+    {
+        QFETCH(int, current);
+        QFETCH(int, order);
+        QFETCH(int, changed);
+        Form_display_page host;
+        host.rsp_chage_page(current);
+        auto controlValues = [&host] {
+            return QVector<int>{host.findChild<QComboBox*>(QStringLiteral("comboBox_for_time"))->currentIndex(),
+                                host.findChild<QSpinBox*>(QStringLiteral("spinBox_of_x_2"))->value(),
+                                host.findChild<QSpinBox*>(QStringLiteral("spinBox_of_x"))->value()};
+        };
+        CData& mirror = link->deviceState;
+        mirror.pipOn = 1;
+        mirror.switchTime = 2;
+        const int sub[4] = {600, 400, 300, 200}, main[4] = {300, 600, 100, 400}; // x, w, y, h
+        storeRecord(mirror.subWindow, sub);
+        storeRecord(mirror.mainWindow, main);
+        QVector<int> expected = controlValues();
+        if (changed >= 0)
+            expected[changed] = QVector<int>{2, 600, 300}.at(changed);
+        host.rsp_update_Page(order);
+        QCOMPARE(controlValues(), expected);
+        QCOMPARE(host.page(), current);
+        mirror.pipOn = 0;
     }
 };
 
