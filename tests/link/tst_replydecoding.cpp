@@ -1,7 +1,6 @@
-// Frame layouts, records and reply decoding: everything of the link that needs no transport.
+// The wire layout the device relies on: reply decoding, records, read addresses and the frame assembler.
 #include "link/CData.h"
 #include "link/FrameAssembler.h"
-#include "link/OutputSize.h"
 #include "link/ReplyDecoder.h"
 
 #include <QtTest>
@@ -12,54 +11,32 @@ Q_DECLARE_METATYPE(CopyEdit)
 
 namespace {
 
-Rdx::Frame reply(std::initializer_list<int> bytes4to11, int kind, int byte2 = 0x00)
+// A reply from device 1 with bytes 2..11 given in hex.
+Rdx::Frame reply(const QByteArray& hex)
 {
     Rdx::Frame frame = Rdx::emptyFrame();
     frame[1] = 1;
-    frame[2] = std::uint8_t(byte2);
-    frame[3] = std::uint8_t(kind);
-    int i = 4;
-    for (int b : bytes4to11)
-        frame[i++] = std::uint8_t(b);
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    std::copy(bytes.begin(), bytes.end(), frame.begin() + 2);
     return frame;
 }
 
-QByteArray bytes(const Rdx::Frame& frame)
+// Every field of the device copy; `fill` first sets each value its own, so a reply that writes a field not its own
+// shows.
+QVector<int> fields(CData& s, bool fill = false)
 {
-    return Rdx::toByteArray(frame);
-}
-
-std::array<int*, 20> scalars(CData& s)
-{
-    return {&s.outputFormat,     &s.mainInput,    &s.switchTime,   &s.pipInput,     &s.presetInput, &s.dviHotplug,
-            &s.extInputMode,     &s.audio1Source, &s.audio2Source, &s.audio3Source, &s.fastLayout,  &s.pipModel,
-            &s.takeMode,         &s.pipOn,        &s.showModel,    &s.brightness,   &s.contrast,    &s.color,
-            &s.outputBrightness, &s.outputPort};
-}
-
-std::array<WindowRecord*, 6> records(CData& s)
-{
-    return {&s.subWindow, &s.mainWindow, &s.unitWindow, &s.ledTotal, &s.inputWindow, &s.outputWindow};
-}
-
-// A device copy with every field set to its own value, so a reply that writes a field not its own shows.
-void fill(CData& s)
-{
-    int n = 0;
-    for (int* field : scalars(s))
-        *field = ++n;
-    for (WindowRecord* record : records(s))
-        record->bytes.fill(99);
-}
-
-QVector<int> fieldsOf(CData& s)
-{
-    QVector<int> fields;
-    for (int* field : scalars(s))
-        fields << *field;
-    for (WindowRecord* record : records(s))
-        fields += QVector<int>(record->bytes.begin(), record->bytes.end());
-    return fields;
+    int* scalars[] = {&s.outputFormat, &s.mainInput,    &s.switchTime,       &s.pipInput,
+                      &s.presetInput,  &s.dviHotplug,   &s.extInputMode,     &s.audio1Source,
+                      &s.audio2Source, &s.audio3Source, &s.fastLayout,       &s.pipModel,
+                      &s.takeMode,     &s.pipOn,        &s.showModel,        &s.brightness,
+                      &s.contrast,     &s.color,        &s.outputBrightness, &s.outputPort};
+    QVector<int> out;
+    for (int* field : scalars)
+        out << (fill ? (*field = out.size() + 1) : *field);
+    for (WindowRecord* record :
+         {&s.subWindow, &s.mainWindow, &s.unitWindow, &s.ledTotal, &s.inputWindow, &s.outputWindow})
+        out += QVector<int>(record->bytes.begin(), record->bytes.end());
+    return out;
 }
 
 } // namespace
@@ -69,277 +46,145 @@ class TestReplyDecoding : public QObject
     Q_OBJECT
 
 private slots:
-    void statusByte11_data();
-    void statusByte11();
-    void replies_data();
-    void replies();
-    void fastValues_data();
-    void fastValues();
-    void readAddresses_data();
-    void readAddresses();
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("hex"); // bytes 2..11
+        QTest::addColumn<int>("kind");       // as reported; -1 for an error reply
+        QTest::addColumn<int>("error");      // the device's error code
+        QTest::addColumn<CopyEdit>("change");
+        // A window reply: what bytes 4..11 carry and what the record keeps of them.
+        auto window = [](const char* name, const char* byte3, int kind, WindowRecord CData::*record, const char* sent,
+                         const char* kept) {
+            QTest::newRow(name) << QByteArray("00") + byte3 + sent << kind << 0 << CopyEdit([=](CData& s) {
+                const QByteArray bytes = QByteArray::fromHex(kept);
+                std::transform(bytes.begin(), bytes.end(), (s.*record).bytes.begin(), [](char b) { return uchar(b); });
+            });
+        };
+        // Byte 11 holds take mode, PIP on, display model and output port; its bit 0 is unused.
+        auto status = [&](const char* name, const char* byte11, std::array<int, 4> bits) {
+            QTest::newRow(name) << QByteArray("000000062475375623") + byte11 << 0 << 0 << CopyEdit([=](CData& s) {
+                s.outputFormat = 6, s.mainInput = 4, s.switchTime = 2, s.pipInput = 5, s.presetInput = 7;
+                s.audio1Source = 7, s.dviHotplug = 1, s.extInputMode = 1, s.audio2Source = 6, s.audio3Source = 5;
+                s.fastLayout = 3, s.pipModel = 2;
+                s.takeMode = bits[0], s.pipOn = bits[1], s.showModel = bits[2], s.outputPort = bits[3];
+            });
+        };
+        status("status, byte 11 0xE6", "E6", {1, 1, 0, 7});
+        status("status, byte 11 0x16", "16", {1, 1, 2, 0});
+        status("status, byte 11 0x58", "58", {0, 0, 3, 2});
+        status("status, unused bit 0 of byte 11", "01", {0, 0, 0, 0});
+        QTest::newRow("picture") << QByteArray("0008323C462000000000") << 8 << 0 << CopyEdit([](CData& s) {
+            s.brightness = 50, s.contrast = 60, s.color = 70, s.outputBrightness = 32;
+        });
+        // Both PIP windows answer a kind 6 read; bit 7 of byte 4 marks the main window and is not part of x.
+        window("PIP main window", "06", 7, &CData::mainWindow, "812C03E800140258", "012C03E800140258");
+        window("PIP sub window", "06", 6, &CData::subWindow, "0500028002D00168", "0500028002D00168");
+        window("input window", "09", 9, &CData::inputWindow, "0020078000080438", "0020078000080438");
+        window("output window", "0A", 10, &CData::outputWindow, "0028030000100200", "0028030000100200");
+        window("LED total takes four bytes", "0B", 11, &CData::ledTotal, "0F000870AABBCCDD", "0F00087000000000");
+        window("unit window", "0C", 12, &CData::unitWindow, "0000078000000438", "0000078000000438");
+        QTest::newRow("unknown kind, only reported") << QByteArray("007F0102030405060708") << 127 << 0 << CopyEdit();
+        // 0xA1 is -95 as a signed byte: 100 + -95 would have read as "not connected".
+        QTest::newRow("error 0xA1, unsigned") << QByteArray("FFA10000000000000000") << -1 << 0xA1 << CopyEdit();
+    }
 
-    void splitWordsAndRecords();
-    void outputSizes_data();
-    void outputSizes();
+    void replies()
+    {
+        QFETCH(QByteArray, hex);
+        QFETCH(int, kind);
+        QFETCH(CopyEdit, change);
+        CData state, expected;
+        fields(state, true);
+        fields(expected, true);
+        if (change)
+            change(expected);
+        Rdx::FastValues fast{};
+        const Rdx::DecodedReply decoded = Rdx::decodeReply(reply(hex), state, fast);
+        QCOMPARE(decoded.isError ? -1 : decoded.kind, kind);
+        QTEST(decoded.isError ? decoded.errorCode : 0, "error");
+        QCOMPARE(fields(state), fields(expected));
+    }
 
-    void assemblerCutsWholeFrames();
-    void assemblerDropsStalePartialFrames();
+    void fastValues_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QByteArray>("hex"); // bytes 4..11
+        QTest::addColumn<QVector<int>>("expected");
+        // 1X4 and 4X1: one 16-bit value, then four 12-bit values whose high nibbles share bytes 6 and 9.
+        QTest::newRow("1X4") << 4 << QByteArray("07801234560FFFEE") << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
+        QTest::newRow("4X1") << 5 << QByteArray("00004A0038000000") << QVector<int>{0, 0x400, 0xA38, 0, 0};
+        QTest::newRow("2X2, the fifth stays")
+            << 6 << QByteArray("03C003C0021C021C") << QVector<int>{960, 960, 540, 540, 99};
+    }
+
+    void fastValues()
+    {
+        QFETCH(int, layout);
+        QFETCH(QByteArray, hex);
+        CData state;
+        state.fastLayout = layout;
+        Rdx::FastValues fast{0, 0, 0, 0, 99};
+        Rdx::decodeReply(reply("000D" + hex), state, fast);
+        QTEST(QVector<int>(fast.begin(), fast.end()), "expected");
+    }
+
+    // Byte 3, byte 4 and the key a reply is filed under, for PIP model 2, display model 1 and output port 7, which
+    // names Out4: the port keeps to its model's slots.
+    void readAddresses()
+    {
+        CData state;
+        state.pipModel = 2, state.showModel = 1, state.outputPort = 7;
+        const int rows[][4] = {{0, 0, 0, 0},    {6, 6, 4, 6},    {7, 6, 5, 7},    {8, 8, 0, 8},    {9, 9, 7, 9},
+                               {10, 10, 7, 10}, {11, 11, 4, 11}, {12, 12, 7, 12}, {13, 13, 4, 13}, {3, 3, 3, 3}};
+        for (const auto& r : rows) {
+            const Rdx::ReadAddress a = Rdx::readAddress(r[0], state);
+            QCOMPARE((QVector<int>{r[0], a.kind, a.index, a.key}), (QVector<int>{r[0], r[1], r[2], r[3]}));
+        }
+    }
+
+    // Words go high byte first into records; the LED total record holds two words.
+    void records()
+    {
+        const int values[4] = {300, 1000, 20, 600};
+        CData state;
+        storeRecord(state.subWindow, values);
+        QCOMPARE(state.subWindow.bytes, (std::array<int, 8>{1, 44, 3, 232, 0, 20, 2, 88}));
+        QCOMPARE(loadRecord(state.subWindow), (QVector<int>{300, 1000, 20, 600}));
+        storeRecord(state.ledTotal, values);
+        QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{300, 1000}));
+    }
+
+    // Frames cut from the byte stream: split, glued, and a partial frame dropped once the line fell silent for
+    // longer than the stale gap (80 ms here); within it, bytes belong together.
+    void assembler_data()
+    {
+        QTest::addColumn<QVector<QByteArray>>("chunks");
+        QTest::addColumn<QVector<int>>("times"); // ms, one per chunk
+        QTest::addColumn<QByteArray>("frames");  // all of them, in order
+        QTest::addColumn<int>("dropped");
+        const QByteArray a = Rdx::toByteArray(reply("000001020304050607")), b = Rdx::toByteArray(reply("00090807"));
+        using Chunks = QVector<QByteArray>;
+        using Times = QVector<int>;
+        QTest::newRow("5 + 5 + 3 bytes") << Chunks{a.left(5), a.mid(5, 5), a.mid(10)} << Times{0, 1, 2} << a << 0;
+        QTest::newRow("glued, a third split") << Chunks{a + b + a.left(4), a.mid(4)} << Times{0, 1} << a + b + a << 0;
+        QTest::newRow("stale stray byte") << Chunks{QByteArray(1, '\x55'), a} << Times{1000, 1200} << a << 1;
+        QTest::newRow("within the gap") << Chunks{a.left(6), a.mid(6)} << Times{2000, 2080} << a << 0;
+    }
+
+    void assembler()
+    {
+        QFETCH(QVector<QByteArray>, chunks);
+        QFETCH(QVector<int>, times);
+        FrameAssembler assembler(80);
+        QByteArray frames;
+        for (int i = 0; i < chunks.size(); ++i)
+            for (const Rdx::Frame& frame : assembler.feed(chunks[i], times[i]))
+                frames += Rdx::toByteArray(frame);
+        QTEST(frames, "frames");
+        QTEST(int(assembler.droppedBytes()), "dropped");
+        QCOMPARE(assembler.pendingBytes(), 0);
+    }
 };
-
-void TestReplyDecoding::statusByte11_data()
-{
-    QTest::addColumn<int>("byte11");
-    QTest::addColumn<QVector<int>>("fields"); // take mode, PIP on, display model, output port
-    QTest::newRow("0xE6") << 0xE6 << QVector<int>{1, 1, 0, 7};
-    QTest::newRow("0x16") << 0x16 << QVector<int>{1, 1, 2, 0};
-    QTest::newRow("unused bit 0") << 0x01 << QVector<int>{0, 0, 0, 0};
-    QTest::newRow("display model 3, port 2") << 0x58 << QVector<int>{0, 0, 3, 2};
-}
-
-void TestReplyDecoding::statusByte11()
-{
-    QFETCH(int, byte11);
-    CData s;
-    Rdx::FastValues fast{};
-    Rdx::decodeReply(reply({0, 0, 0, 0, 0, 0, 0, byte11}, Rdx::StatusRead), s, fast);
-    QTEST((QVector<int>{s.takeMode, s.pipOn, s.showModel, s.outputPort}), "fields");
-}
-
-void TestReplyDecoding::replies_data()
-{
-    QTest::addColumn<QByteArray>("bytes2to11");
-    QTest::addColumn<int>("kind");  // as reported; -1 for an error reply
-    QTest::addColumn<int>("error"); // the device's error code
-    QTest::addColumn<CopyEdit>("change");
-
-    auto window = [](WindowRecord CData::*record, std::array<int, 8> bytes) {
-        return CopyEdit([=](CData& s) { (s.*record).bytes = bytes; });
-    };
-    QTest::newRow("status") << QByteArray::fromHex("00000006247537562300") << 0 << 0 << CopyEdit([](CData& s) {
-        s.outputFormat = 6, s.mainInput = 4, s.switchTime = 2, s.pipInput = 5, s.presetInput = 7;
-        s.audio1Source = 7, s.dviHotplug = 1, s.extInputMode = 1, s.audio2Source = 6, s.audio3Source = 5;
-        s.fastLayout = 3, s.pipModel = 2, s.takeMode = 0, s.pipOn = 0, s.showModel = 0, s.outputPort = 0;
-    });
-    QTest::newRow("picture") << QByteArray::fromHex("0008323C462000000000") << 8 << 0 << CopyEdit([](CData& s) {
-        s.brightness = 50, s.contrast = 60, s.color = 70, s.outputBrightness = 32;
-    });
-    // Both PIP windows answer a kind 6 read; bit 7 of byte 4 marks the main window and is not part of x.
-    QTest::newRow("PIP main window") << QByteArray::fromHex("0006812C03E800140258") << 7 << 0
-                                     << window(&CData::mainWindow, {0x01, 0x2C, 0x03, 0xE8, 0x00, 0x14, 0x02, 0x58});
-    QTest::newRow("PIP sub window") << QByteArray::fromHex("00060500028002D00168") << 6 << 0
-                                    << window(&CData::subWindow, {0x05, 0x00, 0x02, 0x80, 0x02, 0xD0, 0x01, 0x68});
-    QTest::newRow("input window") << QByteArray::fromHex("00090020078000080438") << 9 << 0
-                                  << window(&CData::inputWindow, {0, 32, 7, 128, 0, 8, 4, 56});
-    QTest::newRow("output window") << QByteArray::fromHex("000A0028030000100200") << 10 << 0
-                                   << window(&CData::outputWindow, {0, 40, 3, 0, 0, 16, 2, 0});
-    QTest::newRow("LED total takes four bytes") << QByteArray::fromHex("000B0F000870AABBCCDD") << 11 << 0
-                                                << window(&CData::ledTotal, {15, 0, 8, 112, 99, 99, 99, 99});
-    QTest::newRow("unit window") << QByteArray::fromHex("000C0000078000000438") << 12 << 0
-                                 << window(&CData::unitWindow, {0, 0, 7, 128, 0, 0, 4, 56});
-    QTest::newRow("unknown kind, only reported")
-        << QByteArray::fromHex("007F0102030405060708") << 127 << 0 << CopyEdit([](CData&) {});
-    QTest::newRow("error 9") << QByteArray::fromHex("FF090000000000000000") << -1 << 9 << CopyEdit([](CData&) {});
-    // 0xA1 is -95 as a signed byte: 100 + -95 would have read as "not connected".
-    QTest::newRow("error 0xA1, unsigned")
-        << QByteArray::fromHex("FFA10000000000000000") << -1 << 0xA1 << CopyEdit([](CData&) {});
-}
-
-void TestReplyDecoding::replies()
-{
-    QFETCH(QByteArray, bytes2to11);
-    QFETCH(int, kind);
-    QFETCH(int, error);
-    QFETCH(CopyEdit, change);
-    Rdx::Frame frame = reply({}, 0);
-    std::copy(bytes2to11.begin(), bytes2to11.end(), frame.begin() + 2);
-    CData state, expected;
-    fill(state);
-    fill(expected);
-    change(expected);
-    Rdx::FastValues fast{};
-
-    const Rdx::DecodedReply decoded = Rdx::decodeReply(frame, state, fast);
-    QCOMPARE(decoded.isError, kind < 0);
-    if (kind < 0)
-        QCOMPARE(decoded.errorCode, error);
-    else
-        QCOMPARE(decoded.kind, kind);
-    QCOMPARE(fieldsOf(state), fieldsOf(expected));
-}
-
-void TestReplyDecoding::fastValues_data()
-{
-    QTest::addColumn<int>("layout");
-    QTest::addColumn<QVector<int>>("bytes");
-    QTest::addColumn<QVector<int>>("expected");
-    QTest::newRow("1X4 packs 12-bit values") << 4 << QVector<int>{0x07, 0x80, 0x12, 0x34, 0x56, 0x0F, 0xFF, 0xEE}
-                                             << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
-    QTest::newRow("4X1 packs 12-bit values")
-        << 5 << QVector<int>{0, 0, 0x4A, 0x00, 0x38, 0x00, 0x00, 0x00} << QVector<int>{0, 0x400, 0xA38, 0, 0};
-    QTest::newRow("2X2 has four 16-bit values, the fifth stays")
-        << 6 << QVector<int>{0x03, 0xC0, 0x03, 0xC0, 0x02, 0x1C, 0x02, 0x1C} << QVector<int>{960, 960, 540, 540, 99};
-}
-
-void TestReplyDecoding::fastValues()
-{
-    QFETCH(int, layout);
-    QFETCH(QVector<int>, bytes);
-    QFETCH(QVector<int>, expected);
-    CData state;
-    state.fastLayout = layout;
-    Rdx::FastValues fast{0, 0, 0, 0, 99};
-    Rdx::Frame frame = reply({}, Rdx::FastValuesRead);
-    for (int i = 0; i < 8; ++i)
-        frame[4 + i] = std::uint8_t(bytes[i]);
-    Rdx::decodeReply(frame, state, fast);
-    QCOMPARE(QVector<int>(fast.begin(), fast.end()), expected);
-}
-
-void TestReplyDecoding::readAddresses_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("byte3");
-    QTest::addColumn<int>("byte4");
-    QTest::addColumn<int>("key");
-    // pipModel 2, showModel 1, outputPort 3
-    QTest::newRow("status") << 0 << 0 << 0 << 0;
-    QTest::newRow("sub window") << 6 << 6 << 4 << 6;
-    QTest::newRow("main window") << 7 << 6 << 5 << 7;
-    QTest::newRow("picture") << 8 << 8 << 0 << 8;
-    QTest::newRow("input window") << 9 << 9 << 7 << 9;
-    QTest::newRow("output window") << 10 << 10 << 7 << 10;
-    QTest::newRow("LED total") << 11 << 11 << 4 << 11;
-    QTest::newRow("unit window") << 12 << 12 << 7 << 12;
-    QTest::newRow("fast values") << 13 << 13 << 4 << 13;
-    QTest::newRow("other") << 3 << 3 << 3 << 3;
-}
-
-void TestReplyDecoding::readAddresses()
-{
-    QFETCH(int, kind);
-    CData state;
-    state.pipModel = 2;
-    state.showModel = 1;
-    state.outputPort = 3;
-    const Rdx::ReadAddress address = Rdx::readAddress(kind, state);
-    QTEST(address.kind, "byte3");
-    QTEST(address.index, "byte4");
-    QTEST(address.key, "key");
-}
-
-void TestReplyDecoding::splitWordsAndRecords()
-{
-    const int values[4] = {300, 1000, 20, 600};
-    std::array<int, 9> params{1};
-    splitWords(values, params.data(), 1, 4);
-    QCOMPARE(params, (std::array<int, 9>{1, 1, 44, 3, 232, 0, 20, 2, 88}));
-
-    std::array<int, 3> untouched{7, 7, 7};
-    splitWords(values, untouched.data(), 0, 0);
-    QCOMPARE(untouched, (std::array<int, 3>{7, 7, 7}));
-
-    WindowRecord record;
-    storeRecord(record, values);
-    QCOMPARE(record.bytes, (std::array<int, 8>{1, 44, 3, 232, 0, 20, 2, 88}));
-    QCOMPARE(loadRecord(record), (QVector<int>{300, 1000, 20, 600}));
-
-    CData state;
-    QCOMPARE(loadRecord(state.ledTotal).size(), 2);
-    QCOMPARE(loadRecord(state.subWindow).size(), 4);
-    const int led[2] = {3840, 2160};
-    storeRecord(state.ledTotal, led);
-    QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{3840, 2160}));
-    QCOMPARE(state.ledTotal.bytes[4], 0);
-
-    const int raw[8] = {9, 8, 7, 6, 5, 4, 3, 2};
-    copyBytes(state.mainWindow, raw);
-    QCOMPARE(state.mainWindow.bytes, (std::array<int, 8>{9, 8, 7, 6, 5, 4, 3, 2}));
-}
-
-void TestReplyDecoding::outputSizes_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QSize>("pip");
-    QTest::addColumn<QSize>("mosaicInput");
-    QTest::addColumn<QSize>("mosaicOutput");
-    const QSize kept(11, 22);
-    QTest::newRow("0") << 0 << QSize(1024, 768) << QSize(1024, 768) << QSize(1024, 768);
-    QTest::newRow("1 is 1400 square") << 1 << QSize(1400, 1400) << QSize(1920, 1080) << QSize(1400, 1400);
-    QTest::newRow("3") << 3 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(1920, 1200);
-    QTest::newRow("4 keeps") << 4 << kept << kept << kept;
-    QTest::newRow("10") << 10 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(3600, 600);
-    QTest::newRow("11 is portrait") << 11 << QSize(1200, 1600) << QSize(1200, 1600) << QSize(1200, 1600);
-    QTest::newRow("12") << 12 << QSize(1920, 1080) << QSize(1920, 1080) << QSize(1600, 1344);
-    QTest::newRow("13 keeps") << 13 << kept << kept << kept;
-    QTest::newRow("-1 keeps") << -1 << kept << kept << kept;
-}
-
-void TestReplyDecoding::outputSizes()
-{
-    QFETCH(int, format);
-    QSize pip(11, 22), input(11, 22), output(11, 22);
-    int h = pip.height(), w = pip.width();
-    Rdx::pipOutputSize(format, h, w);
-    pip = QSize(w, h);
-    h = 22, w = 11;
-    Rdx::mosaicInputSize(format, h, w);
-    input = QSize(w, h);
-    h = 22, w = 11;
-    Rdx::mosaicOutputSize(format, h, w);
-    output = QSize(w, h);
-    QTEST(pip, "pip");
-    QTEST(input, "mosaicInput");
-    QTEST(output, "mosaicOutput");
-}
-
-void TestReplyDecoding::assemblerCutsWholeFrames()
-{
-    FrameAssembler assembler;
-    const Rdx::Frame a = reply({1, 2, 3, 4, 5, 6, 7, 8}, 0);
-    const Rdx::Frame b = reply({8, 7, 6, 5, 4, 3, 2, 1}, 9);
-
-    // 5 + 5 + 3 bytes: one reply, after the third chunk.
-    QVERIFY(assembler.feed(bytes(a).left(5), 0).isEmpty());
-    QVERIFY(assembler.feed(bytes(a).mid(5, 5), 1).isEmpty());
-    auto frames = assembler.feed(bytes(a).mid(10), 2);
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first(), a);
-    QCOMPARE(assembler.pendingBytes(), 0);
-
-    // Two replies glued, with the start of a third.
-    frames = assembler.feed(bytes(a) + bytes(b) + bytes(a).left(4), 3);
-    QCOMPARE(frames.size(), 2);
-    QCOMPARE(frames.at(0), a);
-    QCOMPARE(frames.at(1), b);
-    QCOMPARE(assembler.pendingBytes(), 4);
-    frames = assembler.feed(bytes(a).mid(4), 4);
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first(), a);
-
-    QVERIFY(assembler.feed(QByteArray(), 5).isEmpty());
-    assembler.feed(QByteArray("xyz"), 6);
-    assembler.clear();
-    QCOMPARE(assembler.pendingBytes(), 0);
-}
-
-void TestReplyDecoding::assemblerDropsStalePartialFrames()
-{
-    FrameAssembler assembler(80);
-    const Rdx::Frame a = reply({1, 2, 3, 4, 5, 6, 7, 8}, 0);
-
-    // A stray byte, then silence, then a whole reply: the stray byte must not shift the reply.
-    QVERIFY(assembler.feed(QByteArray(1, '\x55'), 1000).isEmpty());
-    auto frames = assembler.feed(bytes(a), 1200);
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first(), a);
-    QCOMPARE(assembler.droppedBytes(), 1);
-
-    // Within the gap, bytes belong together.
-    QVERIFY(assembler.feed(bytes(a).left(6), 2000).isEmpty());
-    frames = assembler.feed(bytes(a).mid(6), 2080);
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(assembler.droppedBytes(), 1);
-}
 
 QTEST_APPLESS_MAIN(TestReplyDecoding)
 #include "tst_replydecoding.moc"
