@@ -16,17 +16,27 @@ struct RawClient
         socket.connectToHost(QStringLiteral("127.0.0.1"), port);
         return socket.waitForConnected(3000);
     }
-    void send(const QByteArray& bytes) { socket.write(bytes), socket.waitForBytesWritten(1000); }
+    void send(const QByteArray& bytes)
+    {
+        socket.write(bytes);
+        socket.waitForBytesWritten(1000);
+    }
     // Reads until at least `count` bytes have come or the wait runs out.
     QByteArray readAtLeast(int count)
     {
         QByteArray data;
         for (QDeadlineTimer deadline(5000); data.size() < count && !deadline.hasExpired();)
-            if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(50))
-                data += socket.readAll(), ++reads;
+            if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(50)) {
+                data += socket.readAll();
+                ++reads;
+            }
         return data;
     }
-    QByteArray exchange(const QByteArray& frame) { return send(frame), readAtLeast(13); }
+    QByteArray exchange(const QByteArray& frame)
+    {
+        send(frame);
+        return readAtLeast(13);
+    }
 };
 
 // 0x91, device 1, byte 2, up to nine bytes (zero-filled), 0x91: a request, or the reply the device should write.
