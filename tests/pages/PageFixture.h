@@ -28,7 +28,7 @@ public:
                          [this](int order) { routeReply(*page, order); });
         page->setLanguage(true);
         page->show();
-        page->activateWindow();
+        page->activateWindow(); // an editor closes when its window loses the focus
         return QTest::qWaitForWindowActive(page.get()) && (!refreshNow || refresh());
     }
 
@@ -41,21 +41,19 @@ public:
 
     template <typename T> T* find(const char* name) const { return page->template findChild<T*>(QLatin1String(name)); }
 
-    // Set-commands (not read requests) that reached the device, in order.
-    QVector<Rdx::Frame> commands() const
+    // Set-commands (not read requests) that reached the device, in order, each as its code and parameters.
+    QVector<QVector<int>> sent(int parameterCount = 1) const
     {
-        QVector<Rdx::Frame> result;
+        QVector<QVector<int>> result;
         for (const Rdx::Frame& frame : sim->received())
             if (frame[2] != Rdx::ReadRequestCode)
-                result.append(frame);
+                result.append(QVector<int>(frame.begin() + 2, frame.begin() + 3 + parameterCount));
         return result;
     }
-
-    // The last set-command as (code, p0, p1, ...), for compact comparisons.
     QVector<int> lastCommand(int parameterCount = 1) const
     {
-        const QVector<Rdx::Frame> sent = commands();
-        return sent.isEmpty() ? QVector<int>() : QVector<int>(sent.last().begin() + 2, sent.last().begin() + 3 + parameterCount);
+        const QVector<QVector<int>> all = sent(parameterCount);
+        return all.value(all.size() - 1);
     }
 
     // Opens a tool box page the way the operator does: by clicking its title button.

@@ -1,24 +1,22 @@
 #ifndef RDX480_TESTS_SCHEDULE_SCHEDULEPAGEFIXTURE_H
 #define RDX480_TESTS_SCHEDULE_SCHEDULEPAGEFIXTURE_H
 
-#include "link/Singleton_SerialPort.h"
 #include "schedule/ScheduleAlarm.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/TableModel.h"
 #include "schedule/myTimer.h"
-#include "sim/SimFixture.h"
-#include "tests/support/MessageLog.h"
+#include "tests/pages/PageFixture.h"
 
 #include <QFile>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-#include <QTest>
 
-#include <memory>
+// The schedule reads nothing on a refresh and takes no replies from the page host.
+inline void refreshPage(myTimer&) {}
+inline void routeReply(myTimer&, int) {}
 
-// The schedule page on a set clock, with an empty time.t, its link connected to the simulated device over
-// TCP when the test wants one.
-class SchedulePageFixture
+// The schedule page on a set clock, with an empty time.t, its link connected to the simulated device.
+class SchedulePageFixture : public PageFixture<myTimer>
 {
 public:
     explicit SchedulePageFixture(const QDateTime& start)
@@ -29,48 +27,30 @@ public:
     ~SchedulePageFixture()
     {
         page.reset();
-        if (link->isConnected())
-            link->closeSerial();
-        link->busy = false;
         ScheduleClock::useWallClock();
     }
 
-    // Connects the link to the device over TCP, then shows the page.
-    bool startConnected(const SimState& state = SimState())
+    // Shows the page on the connected link and waits for its load and first step.
+    bool show(const SimState& state = SimState())
     {
-        if (!sim.start())
+        if (!start(state, false))
             return false;
-        sim.setState(state);
-        link->useNetwork = true;
-        link->openSerial(QStringLiteral("127.0.0.1"), sim.tcpPort(), 1);
-        link->linkState = Rdx::Connected;
-        return link->isConnected() && show();
-    }
-
-    // Shows the page and waits for its load and first step.
-    bool show()
-    {
-        page = std::make_unique<myTimer>();
-        page->setLanguage(true);
-        page->show();
-        page->activateWindow(); // an editor closes when its window loses the focus
-        if (!QTest::qWaitForWindowActive(page.get()))
-            return false;
-        table = page->findChild<QTableView*>(QStringLiteral("tableView"));
+        table = find<QTableView>("tableView");
         model = qobject_cast<TableModel*>(qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel());
         alarm = page->findChild<ScheduleAlarm*>();
         return QTest::qWaitFor([this] { return alarm->isActive(); });
     }
 
     // A new row set to the given values, as the editors would store them.
-    int addEntry(const QString& time, int input, int repeat = 1, int week = 127)
+    int addEntry(const QString& time, int input, int repeat = 1, int week = 127, int active = 1)
     {
         const int row = model->rowCount();
         model->insertRows(row, 1);
-        model->setData(model->index(row, TableModel::TimeColumn), time);
-        model->setData(model->index(row, TableModel::SignalColumn), input);
-        model->setData(model->index(row, TableModel::WeekColumn), week);
-        model->setData(model->index(row, TableModel::RepeatColumn), repeat);
+        const int columns[] = {TableModel::TimeColumn, TableModel::SignalColumn, TableModel::WeekColumn,
+                               TableModel::RepeatColumn, TableModel::ActiveColumn};
+        const QVariant values[] = {time, input, week, repeat, active};
+        for (int i = 0; i < 5; ++i)
+            model->setData(model->index(row, columns[i]), values[i]);
         return row;
     }
 
@@ -84,20 +64,6 @@ public:
             [this, time] { return alarm->isActive() && alarm->target() > time && link->pendingReadKeys().isEmpty(); });
     }
 
-    // Input switch commands that reached the device, as (code, input).
-    QVector<QPair<int, int>> commands() const
-    {
-        QVector<QPair<int, int>> result;
-        for (const Rdx::Frame& frame : sim.received())
-            if (frame[2] != Rdx::ReadRequestCode)
-                result.append({frame[2], frame[3]});
-        return result;
-    }
-
-    SimFixture sim;
-    Singleton_SerialPort* link = Singleton_SerialPort::instance();
-    MessageLog messages;
-    std::unique_ptr<myTimer> page;
     QTableView* table = nullptr;
     TableModel* model = nullptr;
     ScheduleAlarm* alarm = nullptr;

@@ -83,126 +83,119 @@ private slots:
     }
     void cleanup() { TimeFile::setWriteThrough({}); }
 
-    void workedRecordByteForByte();
-    void loadsSortedAndSavesTheSameBytes();
-    void damagedFile_data();
-    void damagedFile();
-    void unreadableFileIsNeverReplaced();
-    void failedSaveKeepsTheOldFile_data();
-    void failedSaveKeepsTheOldFile();
+    void workedRecordByteForByte()
+    {
+        const TimeFile::Contents contents = TimeFile::read(header + worked);
+        QCOMPARE(contents.items.size(), size_t(1));
+        const MyTimeItem& item = *contents.items[0];
+        QCOMPARE(QVector<int>({item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat,
+                               item.m_active}),
+                 QVector<int>({8, 30, 4, 0x3E, 1, 1}));
+        contents.items[0]->m_time = QTime(8, 30, 59); // seconds are not stored
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(TimeFile::write(buffer, contents.items));
+        QCOMPARE(buffer.data().toHex(), QByteArray(header + worked).toHex());
+    }
+
+    void loadsSortedAndSavesTheSameBytes()
+    {
+        // Format -1, a null time, and the same minute inactive and active.
+        writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) +
+                  record("08:00", 3, 127, 1, 0) + record(nullptr, 0));
+        TableModel model;
+        model.load();
+        model.save();
+        const QByteArray sorted =
+            header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) + record("08:00", 2) + record("10:00", 1);
+        QCOMPARE(readAll(fileName).toHex(), sorted.toHex());
+        QVERIFY(keptFiles().isEmpty());
+    }
+
+    void damagedFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kept"); // entries read before the damage
+        const QByteArray good = header + worked;
+        QTest::newRow("empty file") << QByteArray() << 0;
+        QTest::newRow("header cut short") << header.left(5) << 0;
+        QTest::newRow("wrong magic") << QByteArray::fromHex("5A6970440064") + worked << 0;
+        QTest::newRow("format 101") << QByteArray::fromHex("5A6970430065") + worked << 0;
+        QTest::newRow("odd text length") << good + QByteArray::fromHex("0000000B") + worked.mid(4) + worked << 1;
+        QTest::newRow("trailing partial record") << good + worked.left(10) << 1;
+        QTest::newRow("numbers cut short") << good + good.mid(6, 29) << 1;
+        QTest::newRow("text that is no time") << good + record("8h:3m", 4) << 1;
+    }
+
+    void damagedFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kept);
+        writeFile(bytes);
+        TableModel model;
+        QSignalSpy messages(&model, &TableModel::send_message);
+        model.setLanguage(true);
+        model.load();
+        QCOMPARE(model.rowCount(), kept);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(keptFiles().size(), 1);
+        QCOMPARE(readAll(keptFiles().first()), bytes);
+
+        model.insertRows(0, 1); // saves: the good entries and the new one, the operator's file untouched
+        model.save();
+        QCOMPARE(TimeFile::read(readAll(fileName)).items.size(), size_t(kept + 1));
+        QCOMPARE(readAll(keptFiles().first()), bytes);
+        QCOMPARE(messages.count(), 1);
+    }
+
+    void unreadableFileIsNeverReplaced()
+    {
+        QVERIFY(QDir().mkdir(fileName)); // exists, cannot be read as a file
+        TableModel model;
+        QSignalSpy messages(&model, &TableModel::send_message);
+        model.load();
+        model.insertRows(0, 2);
+        model.save();
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(QFileInfo(fileName).isDir());
+
+        QVERIFY(QDir().rmdir(fileName));
+        TableModel neverLoaded; // a page closed before its queued load ran
+        neverLoaded.save();
+        QVERIFY(!QFile::exists(fileName));
+    }
+
+    void failedSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("failAfter");
+        QTest::newRow("nothing written") << 0;
+        QTest::newRow("within the header") << 3;
+        QTest::newRow("within a record") << 20;
+    }
+
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(int, failAfter);
+        TableModel model;
+        QSignalSpy messages(&model, &TableModel::send_message);
+        model.load();
+        model.insertRows(0, 2);
+        const QByteArray before = readAll(fileName);
+        QCOMPARE(TimeFile::read(before).items.size(), size_t(2));
+
+        TimeFile::setWriteThrough(
+            [failAfter](QIODevice* file) { return std::make_unique<FailDevice>(file, failAfter); });
+        model.setData(model.index(0, TableModel::SignalColumn), 6);
+        model.setData(model.index(1, TableModel::SignalColumn), 7);
+        QCOMPARE(readAll(fileName), before);
+        QCOMPARE(messages.count(), 1); // once, not once per edit
+        QVERIFY(messages.first().at(1).toString().contains(QLatin1String("No space left on device")));
+
+        TimeFile::setWriteThrough({});
+        model.setData(model.index(0, TableModel::RepeatColumn), 1);
+        QCOMPARE(TimeFile::read(readAll(fileName)).items[1]->m_signal, 7);
+    }
 };
-
-void tst_ScheduleFile::workedRecordByteForByte()
-{
-    const TimeFile::Contents contents = TimeFile::read(header + worked);
-    QCOMPARE(contents.items.size(), size_t(1));
-    const MyTimeItem& item = *contents.items[0];
-    QCOMPARE(QVector<int>(
-                 {item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat, item.m_active}),
-             QVector<int>({8, 30, 4, 0x3E, 1, 1}));
-    contents.items[0]->m_time = QTime(8, 30, 59); // seconds are not stored
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(TimeFile::write(buffer, contents.items));
-    QCOMPARE(buffer.data().toHex(), QByteArray(header + worked).toHex());
-}
-
-void tst_ScheduleFile::loadsSortedAndSavesTheSameBytes()
-{
-    // Format -1, a null time, and the same minute inactive and active.
-    writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) +
-              record("08:00", 3, 127, 1, 0) + record(nullptr, 0));
-    TableModel model;
-    model.load();
-    model.save();
-    const QByteArray sorted =
-        header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) + record("08:00", 2) + record("10:00", 1);
-    QCOMPARE(readAll(fileName).toHex(), sorted.toHex());
-    QVERIFY(keptFiles().isEmpty());
-}
-
-void tst_ScheduleFile::damagedFile_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("kept"); // entries read before the damage
-    const QByteArray good = header + worked;
-    QTest::newRow("empty file") << QByteArray() << 0;
-    QTest::newRow("header cut short") << header.left(5) << 0;
-    QTest::newRow("wrong magic") << QByteArray::fromHex("5A6970440064") + worked << 0;
-    QTest::newRow("format 101") << QByteArray::fromHex("5A6970430065") + worked << 0;
-    QTest::newRow("odd text length") << good + QByteArray::fromHex("0000000B") + worked.mid(4) + worked << 1;
-    QTest::newRow("trailing partial record") << good + worked.left(10) << 1;
-    QTest::newRow("numbers cut short") << good + good.mid(6, 29) << 1;
-    QTest::newRow("text that is no time") << good + record("8h:3m", 4) << 1;
-}
-
-void tst_ScheduleFile::damagedFile()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, kept);
-    writeFile(bytes);
-    TableModel model;
-    QSignalSpy messages(&model, &TableModel::send_message);
-    model.setLanguage(true);
-    model.load();
-    QCOMPARE(model.rowCount(), kept);
-    QCOMPARE(messages.count(), 1);
-    QCOMPARE(keptFiles().size(), 1);
-    QCOMPARE(readAll(keptFiles().first()), bytes);
-
-    model.insertRows(0, 1); // saves: the good entries and the new one, the operator's file untouched
-    model.save();
-    QCOMPARE(TimeFile::read(readAll(fileName)).items.size(), size_t(kept + 1));
-    QCOMPARE(readAll(keptFiles().first()), bytes);
-    QCOMPARE(messages.count(), 1);
-}
-
-void tst_ScheduleFile::unreadableFileIsNeverReplaced()
-{
-    QVERIFY(QDir().mkdir(fileName)); // exists, cannot be read as a file
-    TableModel model;
-    QSignalSpy messages(&model, &TableModel::send_message);
-    model.load();
-    model.insertRows(0, 2);
-    model.save();
-    QCOMPARE(messages.count(), 1);
-    QVERIFY(QFileInfo(fileName).isDir());
-
-    QVERIFY(QDir().rmdir(fileName));
-    TableModel neverLoaded; // a page closed before its queued load ran
-    neverLoaded.save();
-    QVERIFY(!QFile::exists(fileName));
-}
-
-void tst_ScheduleFile::failedSaveKeepsTheOldFile_data()
-{
-    QTest::addColumn<int>("failAfter");
-    QTest::newRow("nothing written") << 0;
-    QTest::newRow("within the header") << 3;
-    QTest::newRow("within a record") << 20;
-}
-
-void tst_ScheduleFile::failedSaveKeepsTheOldFile()
-{
-    QFETCH(int, failAfter);
-    TableModel model;
-    QSignalSpy messages(&model, &TableModel::send_message);
-    model.load();
-    model.insertRows(0, 2);
-    const QByteArray before = readAll(fileName);
-    QCOMPARE(TimeFile::read(before).items.size(), size_t(2));
-
-    TimeFile::setWriteThrough([failAfter](QIODevice* file) { return std::make_unique<FailDevice>(file, failAfter); });
-    model.setData(model.index(0, TableModel::SignalColumn), 6);
-    model.setData(model.index(1, TableModel::SignalColumn), 7);
-    QCOMPARE(readAll(fileName), before);
-    QCOMPARE(messages.count(), 1); // once, not once per edit
-    QVERIFY(messages.first().at(1).toString().contains(QLatin1String("No space left on device")));
-
-    TimeFile::setWriteThrough({});
-    model.setData(model.index(0, TableModel::RepeatColumn), 1);
-    QCOMPARE(TimeFile::read(readAll(fileName)).items[1]->m_signal, 7);
-}
 
 QTEST_GUILESS_MAIN(tst_ScheduleFile)
 #include "tst_ScheduleFile.moc"

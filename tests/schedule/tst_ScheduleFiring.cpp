@@ -9,9 +9,10 @@ QDateTime on(const QDate& date, const QByteArray& time)
     return QDateTime(date, QTime::fromString(QString::fromLatin1(time), QStringLiteral("hh:mm:ss")));
 }
 
-using Commands = QVector<QPair<int, int>>;
+using Commands = QVector<QVector<int>>;
 // time, input, repeat, active
 using Entries = QVector<std::tuple<const char*, int, int, int>>;
+const QVector<int> switchTo5{Rdx::SwitchInputCommand, 5};
 
 } // namespace
 
@@ -22,114 +23,104 @@ class tst_ScheduleFiring : public QObject
     Q_OBJECT
 
 private slots:
-    void scenario_data();
-    void scenario();
-    void editInTheFiredMinuteDoesNotRefire();
-    void outcome_data();
-    void outcome();
-    void waitsForAnotherExchange();
-};
-
-void tst_ScheduleFiring::scenario_data()
-{
-    QTest::addColumn<QByteArray>("start");
-    QTest::addColumn<Entries>("entries");
-    QTest::addColumn<QByteArrayList>("steps"); // "+<days> hh:mm:ss" from Monday
-    QTest::addColumn<Commands>("sent");
-    QTest::newRow("at its minute, once") << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}}
-                                         << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"}
-                                         << Commands{{Rdx::SwitchInputCommand, 4}};
-    QTest::newRow("a late step skips what has passed")
-        << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}}
-        << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << Commands{{Rdx::SwitchInputCommand, 7}};
-    QTest::newRow("a repeating entry fires again the next day")
-        << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}}
-        << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"}
-        << Commands{{Rdx::SwitchInputCommand, 3}, {Rdx::SwitchInputCommand, 3}};
-    QTest::newRow("a 00:00 entry fires once in its minute")
-        << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
-        << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"}
-        << Commands{{Rdx::SwitchInputCommand, 2}};
-    QTest::newRow("a deactivated entry never fires")
-        << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}} << QByteArrayList{"+0 08:00:00"} << Commands{};
-}
-
-void tst_ScheduleFiring::scenario()
-{
-    QFETCH(QByteArray, start);
-    QFETCH(Entries, entries);
-    QFETCH(QByteArrayList, steps);
-    SchedulePageFixture fx(on(monday, start));
-    QVERIFY(fx.startConnected());
-    for (const auto& [time, input, repeat, active] : entries) {
-        const int row = fx.addEntry(QLatin1String(time), input, repeat);
-        fx.model->setData(fx.model->index(row, TableModel::ActiveColumn), active);
+    void scenario_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<Entries>("entries");
+        QTest::addColumn<QByteArrayList>("steps"); // "+<days> hh:mm:ss" from Monday
+        QTest::addColumn<Commands>("sent");
+        const int code = Rdx::SwitchInputCommand;
+        QTest::newRow("at its minute, once") << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}}
+                                             << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"}
+                                             << Commands{{code, 4}};
+        QTest::newRow("a late step skips what has passed")
+            << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}}
+            << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << Commands{{code, 7}};
+        QTest::newRow("a repeating entry fires again the next day")
+            << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}}
+            << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"} << Commands{{code, 3}, {code, 3}};
+        QTest::newRow("a 00:00 entry fires once in its minute")
+            << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
+            << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"}
+            << Commands{{code, 2}};
+        QTest::newRow("a deactivated entry never fires")
+            << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}} << QByteArrayList{"+0 08:00:00"} << Commands{};
     }
-    for (const QByteArray& step : steps)
-        QVERIFY(fx.at(on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3))));
-    QTEST(fx.commands(), "sent");
-}
+    void scenario()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(Entries, entries);
+        QFETCH(QByteArrayList, steps);
+        SchedulePageFixture fx(on(monday, start));
+        QVERIFY(fx.show());
+        for (const auto& [time, input, repeat, active] : entries)
+            fx.addEntry(QLatin1String(time), input, repeat, 127, active);
+        for (const QByteArray& step : steps)
+            QVERIFY(fx.at(on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3))));
+        QTEST(fx.sent(), "sent");
+    }
 
-void tst_ScheduleFiring::editInTheFiredMinuteDoesNotRefire()
-{
-    SchedulePageFixture fx(on(monday, "10:29:00"));
-    QVERIFY(fx.startConnected());
-    const int row = fx.addEntry(QStringLiteral("10:30"), 6);
-    QVERIFY(fx.at(on(monday, "10:30:00")));
-    ScheduleClock::set(on(monday, "10:30:20"));
-    fx.model->setData(fx.model->index(row, TableModel::WeekColumn), 0x3E);
-    QVERIFY(fx.at(on(monday, "10:30:21")));
-    QCOMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 6}}));
-}
+    // An edit rebuilds the day's list within the minute an entry fired: it must not fire again.
+    void editInTheFiredMinuteDoesNotRefire()
+    {
+        SchedulePageFixture fx(on(monday, "10:29:00"));
+        QVERIFY(fx.show());
+        const int row = fx.addEntry(QStringLiteral("10:30"), 5);
+        QVERIFY(fx.at(on(monday, "10:30:00")));
+        ScheduleClock::set(on(monday, "10:30:20"));
+        fx.model->setData(fx.model->index(row, TableModel::WeekColumn), 0x3E);
+        QVERIFY(fx.at(on(monday, "10:30:21")));
+        QCOMPARE(fx.sent(), Commands{switchTo5});
+    }
 
-void tst_ScheduleFiring::outcome_data()
-{
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<int>("takeMode");
-    QTest::addColumn<int>("deviceError");
-    QTest::addColumn<Commands>("sent");
-    QTest::addColumn<int>("activeAfter");
-    QTest::newRow("accepted: one-shot spent") << true << 0 << 0 << Commands{{Rdx::SwitchInputCommand, 5}} << 0;
-    QTest::newRow("refused: stays active, no retry") << true << 0 << 9 << Commands{{Rdx::SwitchInputCommand, 5}} << 1;
-    QTest::newRow("Pre + TAKE: followed by TAKE")
-        << true << 1 << 0 << Commands{{Rdx::SwitchInputCommand, 5}, {Rdx::TakeCommand, 0}} << 0;
-    QTest::newRow("link closed: nothing sent, spent") << false << 0 << 0 << Commands{} << 0;
-}
+    void outcome_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("takeMode");
+        QTest::addColumn<int>("deviceError");
+        QTest::addColumn<Commands>("sent");
+        QTest::addColumn<int>("activeAfter");
+        QTest::newRow("accepted: one-shot spent") << true << 0 << 0 << Commands{switchTo5} << 0;
+        QTest::newRow("refused: stays active, no retry") << true << 0 << 9 << Commands{switchTo5} << 1;
+        QTest::newRow("Pre + TAKE: followed by TAKE")
+            << true << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
+        QTest::newRow("link closed: nothing sent, spent") << false << 0 << 0 << Commands{} << 0;
+    }
+    void outcome()
+    {
+        QFETCH(bool, connected);
+        QFETCH(int, takeMode);
+        QFETCH(int, deviceError);
+        SchedulePageFixture fx(on(monday, "07:59:00"));
+        SimState state;
+        state.takeMode = takeMode;
+        QVERIFY(fx.show(state));
+        fx.link->deviceState.takeMode = takeMode;
+        SimFaults faults;
+        if (deviceError)
+            faults.errorForCode.insert(Rdx::SwitchInputCommand, deviceError);
+        fx.sim->setFaults(faults);
+        if (!connected)
+            fx.link->closeSerial();
+        const int row = fx.addEntry(QStringLiteral("08:00"), 5, 0);
+        QVERIFY(fx.at(on(monday, "08:00:00")));
+        QVERIFY(fx.at(on(monday, "08:00:30")));
+        QTEST(fx.sent(), "sent");
+        QTEST(fx.model->data(fx.model->index(row, TableModel::ActiveColumn)).toInt(), "activeAfter");
+    }
 
-void tst_ScheduleFiring::outcome()
-{
-    QFETCH(bool, connected);
-    QFETCH(int, takeMode);
-    QFETCH(int, deviceError);
-    SchedulePageFixture fx(on(monday, "07:59:00"));
-    SimState state;
-    state.takeMode = takeMode;
-    QVERIFY(fx.startConnected(state));
-    fx.link->deviceState.takeMode = takeMode;
-    SimFaults faults;
-    if (deviceError)
-        faults.errorForCode.insert(Rdx::SwitchInputCommand, deviceError);
-    fx.sim.setFaults(faults);
-    if (!connected)
-        fx.link->closeSerial();
-    const int row = fx.addEntry(QStringLiteral("08:00"), 5, 0);
-    QVERIFY(fx.at(on(monday, "08:00:00")));
-    QVERIFY(fx.at(on(monday, "08:00:30")));
-    QTEST(fx.commands(), "sent");
-    QTEST(fx.model->data(fx.model->index(row, TableModel::ActiveColumn)).toInt(), "activeAfter");
-}
-
-void tst_ScheduleFiring::waitsForAnotherExchange()
-{
-    SchedulePageFixture fx(on(monday, "07:59:00"));
-    QVERIFY(fx.startConnected());
-    fx.addEntry(QStringLiteral("08:00"), 7);
-    fx.link->busy = true; // a page is filling its widgets
-    ScheduleClock::set(on(monday, "08:00:00"));
-    QVERIFY(fx.commands().isEmpty());
-    fx.link->busy = false;
-    QTRY_COMPARE(fx.commands(), (Commands{{Rdx::SwitchInputCommand, 7}}));
-}
+    void waitsForAnotherExchange()
+    {
+        SchedulePageFixture fx(on(monday, "07:59:00"));
+        QVERIFY(fx.show());
+        fx.addEntry(QStringLiteral("08:00"), 5);
+        fx.link->busy = true; // a page is filling its widgets
+        ScheduleClock::set(on(monday, "08:00:00"));
+        QVERIFY(fx.sent().isEmpty());
+        fx.link->busy = false;
+        QTRY_COMPARE(fx.sent(), Commands{switchTo5});
+    }
+};
 
 QTEST_MAIN(tst_ScheduleFiring)
 #include "tst_ScheduleFiring.moc"

@@ -42,70 +42,66 @@ private slots:
         ScheduleClock::set(mondayMorning);
     }
 
-    void firingList_data();
-    void firingList();
-    void modelAndProxyKeepQtsRules();
+    void firingList_data()
+    {
+        QTest::addColumn<Entries>("entries");
+        QTest::addColumn<QVector<int>>("rows");
+        QTest::newRow("time order, lowest row per minute")
+            << Entries{{"09:00", 1, Monday}, {"08:00", 1, Monday}, {"08:00", 1, Monday}, {"07:00", 1, Monday}}
+            << QVector<int>{1, 0};
+        QTest::newRow("the current minute is due, the last one is not")
+            << Entries{{"07:29", 1, Monday}, {"07:30", 1, Monday}} << QVector<int>{1};
+        QTest::newRow("inactive, or not today")
+            << Entries{{"08:00", 0, Monday}, {"08:00", 1, Tuesday}, {"08:00", 1, 0}} << QVector<int>{};
+        QTest::newRow("an inactive entry gives its minute to the next")
+            << Entries{{"08:00", 0, Monday}, {"08:00", 1, 127}} << QVector<int>{1};
+    }
+
+    void firingList()
+    {
+        QFETCH(Entries, entries);
+        TableModel model;
+        model.load();
+        fill(model, entries);
+        QSignalSpy announced(&model, &TableModel::send_starTime);
+        model.adjust();
+        QTEST(model.todayRows(), "rows");
+        QCOMPARE(announced.takeFirst().at(0).toInt(), model.todayRows().size());
+    }
+
+    void modelAndProxyKeepQtsRules()
+    {
+        TableModel model;
+        ProxyModel proxy;
+        proxy.setSourceModel(&model);
+        QAbstractItemModelTester modelTester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setLanguage(false);
+        model.load();
+        proxy.sort(TableModel::TimeColumn);
+        fill(model, {{"09:00", 1, Monday}, {"07:00", 1, Monday}, {"08:00", 0, Monday}});
+        QCOMPARE(proxy.data(proxy.index(0, TableModel::TimeColumn)).toString(), QStringLiteral("07:00"));
+        proxy.setState(1); // upcoming and active only
+        QCOMPARE(proxy.rowCount(), 1);
+
+        // A one-shot entry spent changes one cell: an edit in progress and the selection survive it.
+        QSignalSpy reset(&model, &TableModel::modelReset);
+        QSignalSpy changed(&model, &TableModel::dataChanged);
+        model.markFired(0);
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!model.isActiveAt(0));
+
+        // Ranges are clamped to what exists (the testers check what is announced); nothing to do is no change.
+        QVERIFY(!model.insertRows(0, 0));
+        QVERIFY(!model.removeRows(3, 2));
+        QVERIFY(model.insertRows(-5, 1));
+        QVERIFY(model.removeRows(2, 9));
+        QCOMPARE(model.rowCount(), 2);
+        model.clearAll();
+        QCOMPARE(proxy.rowCount(), 0);
+    }
 };
-
-void tst_TableModel::firingList_data()
-{
-    QTest::addColumn<Entries>("entries");
-    QTest::addColumn<QVector<int>>("rows");
-    QTest::newRow("time order, lowest row per minute")
-        << Entries{{"09:00", 1, Monday}, {"08:00", 1, Monday}, {"08:00", 1, Monday}, {"07:00", 1, Monday}}
-        << QVector<int>{1, 0};
-    QTest::newRow("the current minute is due, the last one is not")
-        << Entries{{"07:29", 1, Monday}, {"07:30", 1, Monday}} << QVector<int>{1};
-    QTest::newRow("inactive, or not today")
-        << Entries{{"08:00", 0, Monday}, {"08:00", 1, Tuesday}, {"08:00", 1, 0}} << QVector<int>{};
-    QTest::newRow("an inactive entry gives its minute to the next")
-        << Entries{{"08:00", 0, Monday}, {"08:00", 1, 127}} << QVector<int>{1};
-}
-
-void tst_TableModel::firingList()
-{
-    QFETCH(Entries, entries);
-    TableModel model;
-    model.load();
-    fill(model, entries);
-    QSignalSpy announced(&model, &TableModel::send_starTime);
-    model.adjust();
-    QTEST(model.todayRows(), "rows");
-    QCOMPARE(announced.takeFirst().at(0).toInt(), model.todayRows().size());
-}
-
-void tst_TableModel::modelAndProxyKeepQtsRules()
-{
-    TableModel model;
-    ProxyModel proxy;
-    proxy.setSourceModel(&model);
-    QAbstractItemModelTester modelTester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model.setLanguage(false);
-    model.load();
-    proxy.sort(TableModel::TimeColumn);
-    fill(model, {{"09:00", 1, Monday}, {"07:00", 1, Monday}, {"08:00", 0, Monday}});
-    QCOMPARE(proxy.data(proxy.index(0, TableModel::TimeColumn)).toString(), QStringLiteral("07:00"));
-    proxy.setState(1); // upcoming and active only
-    QCOMPARE(proxy.rowCount(), 1);
-
-    // A one-shot entry spent changes one cell: an edit in progress and the selection survive it.
-    QSignalSpy reset(&model, &TableModel::modelReset);
-    QSignalSpy changed(&model, &TableModel::dataChanged);
-    model.markFired(0);
-    QCOMPARE(reset.count(), 0);
-    QCOMPARE(changed.count(), 1);
-    QVERIFY(!model.isActiveAt(0));
-
-    // Ranges are clamped to what exists (the testers check what is announced); nothing to do is no change.
-    QVERIFY(!model.insertRows(0, 0));
-    QVERIFY(!model.removeRows(3, 2));
-    QVERIFY(model.insertRows(-5, 1));
-    QVERIFY(model.removeRows(2, 9));
-    QCOMPARE(model.rowCount(), 2);
-    model.clearAll();
-    QCOMPARE(proxy.rowCount(), 0);
-}
 
 QTEST_GUILESS_MAIN(tst_TableModel)
 #include "tst_TableModel.moc"
