@@ -82,26 +82,6 @@ public:
 
 namespace {
 
-enum Action {
-    ClickModel,
-    ClickPort,
-    ClickLayout,
-    OkFast1,
-    OkFast2,
-    TypeLedW,
-    TypeUnitW,
-    TypeInputX,
-    TypeOutputY,
-    EditTable
-};
-
-// Each action's control and the tool box page that holds it.
-const std::pair<int, const char*> controls[] = {
-    {0, "wid_model"},     {0, "butBar_for_out_port"}, {0, "widget"},
-    {0, "but_for_auto"},  {1, "pushButton_for_auto"}, {1, "spinBox_LED_w"},
-    {1, "spinBox_for_w"}, {2, "spinBox_input_x"},     {2, "spinBox_outPut_y"},
-    {0, "tableView"}};
-
 constexpr int Format1920x1080 = 6;
 
 // Model 0, port 0; manual windows at x 0, y 0, 960 x 540; a 3840 x 2160 wall.
@@ -116,17 +96,20 @@ SimState mosaicDevice(int layout = 0, int format = Format1920x1080, std::array<i
     return state;
 }
 
-// Does what the operator does for an action, on the tool box page that holds its control; a table edit's value
-// is row * 10000 + value.
-void act(MosaicPageFixture& fx, Action action, int value)
+// Does what the operator does with a control, on the tool box page that holds it; a table edit's value is
+// row * 10000 + value.
+void act(MosaicPageFixture& fx, const QString& name, int value)
 {
-    fx.clickToolBoxPage(controls[action].first);
-    auto* control = fx.find<QWidget>(controls[action].second);
+    auto* control = fx.page->findChild<QWidget*>(name);
+    auto* toolBox = fx.find<QToolBox>("toolBox");
+    for (int page = 0; page < toolBox->count(); ++page)
+        if (toolBox->widget(page)->isAncestorOf(control))
+            fx.clickToolBoxPage(page);
     if (auto* bar = qobject_cast<MyButtonBar*>(control))
         QTest::mouseClick(bar->buttons().at(value), Qt::LeftButton);
     else if (auto* box = qobject_cast<QSpinBox*>(control))
         fx.typeInto(box, value);
-    else if (action == EditTable)
+    else if (qobject_cast<QTableView*>(control))
         fx.editTable(value / 10000, value % 10000);
     else
         QTest::mouseClick(control, Qt::LeftButton);
@@ -146,45 +129,45 @@ private slots:
     {
         QTest::addColumn<int>("layout");
         QTest::addColumn<int>("format");
-        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("control");
         QTest::addColumn<int>("value");
         QTest::addColumn<QVector<int>>("frame"); // code, parameter bytes
         QTest::addColumn<QVector<QPoint>>("reads");
         using P = QPoint;
         const int fhd = Format1920x1080;
-        QTest::newRow("display model M3") << 0 << fhd << int(ClickModel) << 2 << QVector<int>{16, 2}
+        QTest::newRow("display model M3") << 0 << fhd << "wid_model" << 2 << QVector<int>{16, 2}
                                           << QVector<P>{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}};
         QTest::newRow("output port Out2")
-            << 0 << fhd << int(ClickPort) << 1 << QVector<int>{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
-        QTest::newRow("layout 3X1") << 0 << fhd << int(ClickLayout) << 3 << QVector<int>{20, 3}
+            << 0 << fhd << "butBar_for_out_port" << 1 << QVector<int>{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
+        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << QVector<int>{20, 3}
                                     << QVector<P>{{13, 0}, {9, 0}, {10, 0}};
         QTest::newRow("Ok of fast mosaic 1")
-            << 0 << fhd << int(OkFast1) << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
+            << 0 << fhd << "but_for_auto" << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
         QTest::newRow("Ok of fast mosaic 2")
-            << 0 << fhd << int(OkFast2) << 0 << QVector<int>{24, 1} << QVector<P>{{9, 0}, {10, 0}};
-        QTest::newRow("LED width") << 0 << fhd << int(TypeLedW) << 4000
+            << 0 << fhd << "pushButton_for_auto" << 0 << QVector<int>{24, 1} << QVector<P>{{9, 0}, {10, 0}};
+        QTest::newRow("LED width") << 0 << fhd << "spinBox_LED_w" << 4000
                                    << QVector<int>{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}};
         QTest::newRow("unit width, read back")
-            << 0 << fhd << int(TypeUnitW) << 960 << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
+            << 0 << fhd << "spinBox_for_w" << 960 << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
             << QVector<P>{{12, 0}};
-        QTest::newRow("input x + 32") << 0 << fhd << int(TypeInputX) << 100
+        QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
                                       << QVector<int>{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C}
                                       << QVector<P>{{9, 0}};
-        QTest::newRow("output y + 8") << 0 << fhd << int(TypeOutputY) << 10
+        QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
                                       << QVector<int>{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C}
                                       << QVector<P>{{10, 0}};
-        QTest::newRow("table 1X2") << 0 << fhd << int(EditTable) << 1200
+        QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200
                                    << QVector<int>{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8} << QVector<P>{};
         // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
         QTest::newRow("table 4X1 nibbles")
-            << 5 << 10 << int(EditTable) << 32475
-            << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38} << QVector<P>{};
+            << 5 << 10 << "tableView" << 32475 << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
+            << QVector<P>{};
     }
     void commandsAndReReads()
     {
         QFETCH(int, layout);
         QFETCH(int, format);
-        QFETCH(int, action);
+        QFETCH(QString, control);
         QFETCH(int, value);
         QFETCH(QVector<int>, frame);
         MosaicPageFixture fx;
@@ -195,7 +178,7 @@ private slots:
         fx.sim->setFaults(faults);
         fx.sim->clearReceived();
 
-        act(fx, Action(action), value);
+        act(fx, control, value);
         QTRY_COMPARE(fx.lastCommand(frame.size() - 1), frame);
         QTEST(fx.readsAfterCommand(), "reads");
         QCOMPARE(fx.sent().size(), 1);
@@ -204,17 +187,17 @@ private slots:
     // A refused command puts its control back from the device copy.
     void refusedCommandPutsControlBack_data()
     {
-        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("control");
         QTest::addColumn<int>("value");
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("expected");
-        QTest::newRow("display model") << int(ClickModel) << 2 << 16 << 0;
-        QTest::newRow("LED width") << int(TypeLedW) << 4000 << 22 << 3840;
-        QTest::newRow("input x") << int(TypeInputX) << 100 << 18 << 0;
+        QTest::newRow("display model") << "wid_model" << 2 << 16 << 0;
+        QTest::newRow("LED width") << "spinBox_LED_w" << 4000 << 22 << 3840;
+        QTest::newRow("input x") << "spinBox_input_x" << 100 << 18 << 0;
     }
     void refusedCommandPutsControlBack()
     {
-        QFETCH(int, action);
+        QFETCH(QString, control);
         QFETCH(int, value);
         QFETCH(int, code);
         MosaicPageFixture fx;
@@ -223,10 +206,10 @@ private slots:
         faults.errorForCode.insert(code, 12);
         fx.sim->setFaults(faults);
 
-        act(fx, Action(action), value);
+        act(fx, control, value);
         QTRY_COMPARE(fx.sent().size(), 1);
-        auto* bar = fx.find<MyButtonBar>(controls[action].second);
-        QTEST(bar ? bar->currentIndex() : fx.box(controls[action].second), "expected");
+        auto* bar = fx.page->findChild<MyButtonBar*>(control);
+        QTEST(bar ? bar->currentIndex() : fx.page->findChild<QSpinBox*>(control)->value(), "expected");
     }
 
     // The manual windows' limits and previews follow the output format; a format without a size keeps
@@ -292,7 +275,7 @@ private slots:
         QVERIFY(fx.start(state));
         QCOMPARE(fx.table()->index(values.size() - 1, 1).data().toInt(), values.last());
 
-        act(fx, OkFast1, 0);
+        act(fx, QStringLiteral("but_for_auto"), 0);
         QTRY_VERIFY(!fx.sent().isEmpty() && fx.link->pendingReadKeys().isEmpty());
         const QVector<int> page{fx.box("spinBox_LED_w"), fx.box("spinBox_LED_h"), fx.box("spinBox_for_x"),
                                 fx.box("spinBox_for_w"), fx.box("spinBox_for_y"), fx.box("spinBox_for_h")};
@@ -310,7 +293,7 @@ private slots:
         state.outputWindows[1] = SimWindow{992, 960, 8, 1080};
         MosaicPageFixture fx;
         QVERIFY(fx.start(state));
-        act(fx, ClickPort, 1);
+        act(fx, QStringLiteral("butBar_for_out_port"), 1);
         QTRY_COMPARE(fx.find<QLabel>("label_output_x")->text(), QStringLiteral("960"));
         QCOMPARE(fx.box("spinBox_outPut_x"), 960);
     }
@@ -322,8 +305,8 @@ private slots:
         MosaicPageFixture fx;
         QVERIFY(fx.start(mosaicDevice(), false));
         QSignalSpy charged(fx.link, &Singleton_SerialPort::fast1_charge);
-        act(fx, TypeLedW, 4000);
-        act(fx, TypeInputX, 100);
+        act(fx, QStringLiteral("spinBox_LED_w"), 4000);
+        act(fx, QStringLiteral("spinBox_input_x"), 100);
         fx.clickToolBoxPage(0);
         QVERIFY(fx.editTable(0, 0, false));
         QCOMPARE(fx.box("spinBox_LED_w"), std::max(64, loadRecord(fx.link->deviceState.ledTotal).at(0)));

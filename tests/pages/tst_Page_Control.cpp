@@ -1,0 +1,592 @@
+#include "PageFixture.h"
+#include "pages/InputSources.h"
+#include "pages/Page_Control.h"
+#include "sim/SimProtocol.h"
+#include "widgets/MyButtonBar.h"
+#include "widgets/MyCanvas.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+Q_DECLARE_METATYPE(SimWindow)
+
+inline void refreshPage(Page_Control& page)
+{
+    page.refreshFromDevice(5000);
+}
+
+inline void routeReply(Page_Control& page, int order)
+{
+    if (order == Rdx::StatusRead)
+        page.applyStatus();
+    else if (order == Rdx::PipSubWindowRead)
+        page.showSubWindow();
+    else if (order == Rdx::PipMainWindowRead)
+        page.showMainWindow();
+}
+
+using ControlPageFixture = PageFixture<Page_Control>;
+
+// The index byte of every PIP window read (kind byte 6, for both windows) that reached the device.
+inline QVector<int> windowReads(const SimFixture& sim)
+{
+    QVector<int> indexes;
+    for (const Rdx::Frame& frame : sim.received())
+        if (frame[2] == Rdx::ReadRequestCode && frame[3] == Rdx::PipSubWindowRead)
+            indexes.append(frame[4]);
+    return indexes;
+}
+
+namespace {
+
+const QColor blue(85, 170, 255);
+const QColor green(80, 163, 63);
+const QColor yellow(255, 255, 127);
+const QColor normal(210, 232, 215);
+
+// By input code.
+const char* const inputButtons[] = {"but_of_ext",  "but_of_div2", "but_of_dvi1", "but_of_hdm2",
+                                    "but_of_hdm1", "but_of_vga",  "but_of_v2",   "but_of_v1"};
+
+// What the operator sees: the button's face beside its text.
+QColor faceColour(QPushButton* button)
+{
+    return button->grab().toImage().pixelColor(12, button->height() / 2);
+}
+
+// The inputs whose buttons show blue, green and yellow, -1 for a colour no button shows; 99 marks a colour
+// shown twice, or a button in neither these colours nor the normal one.
+QVector<int> colouredInputs(const ControlPageFixture& fx)
+{
+    const QVector<QColor> colours{blue, green, yellow};
+    QVector<int> result{-1, -1, -1};
+    for (int code = 0; code < 8; ++code) {
+        const QColor face = faceColour(fx.find<QPushButton>(inputButtons[code]));
+        const int role = colours.indexOf(face);
+        if (role >= 0)
+            result[role] = result[role] < 0 ? code : 99;
+        else if (face != normal)
+            return {99, 99, 99};
+    }
+    return result;
+}
+
+// How the device is reached and what it answers.
+enum Device { Tcp, Serial, PlainAck, NoModule };
+
+SimState deviceWith(int takeMode, int pipOn)
+{
+    SimState state; // main input HDMI1, PIP input VGA, preselected V1
+    state.takeMode = takeMode;
+    state.pipOn = pipOn;
+    return state;
+}
+
+// The settings of the Signal Switch page, each one command.
+enum Action { SwitchTime, SwitchModel, ShowModel, PipSwitch };
+
+void act(const ControlPageFixture& fx, int action)
+{
+    auto* take = fx.find<QRadioButton>("radio_of_take");
+    auto* pip = fx.find<QCheckBox>("check_doublePic");
+    switch (action) {
+    case SwitchTime:
+        fx.find<QComboBox>("comboBox_for_time")->setFocus();
+        QTest::keyClick(fx.find<QComboBox>("comboBox_for_time"), Qt::Key_Down);
+        break;
+    case SwitchModel:
+        QTest::mouseClick(take->isChecked() ? fx.find<QRadioButton>("radio_of_oneKey") : take, Qt::LeftButton);
+        break;
+    case ShowModel:
+        QTest::mouseClick(fx.find<MyButtonBar>("butBar_for_model")->buttons().at(2), Qt::LeftButton);
+        break;
+    case PipSwitch: // a check box takes clicks on its box and text only, not on the rest of its width
+        QTest::mouseClick(pip, Qt::LeftButton, Qt::NoModifier, QPoint(8, pip->height() / 2));
+        break;
+    }
+}
+
+// The value an action sets, in the device (or the page's copy of it) and on the page.
+template <typename State> int deviceValue(const State& state, int action)
+{
+    return std::array<int, 4>{state.switchTime, state.takeMode, state.showModel, state.pipOn}[action];
+}
+int pageValue(const ControlPageFixture& fx, int action)
+{
+    return std::array<int, 4>{fx.find<QComboBox>("comboBox_for_time")->currentIndex(),
+                              fx.find<QRadioButton>("radio_of_take")->isChecked(),
+                              fx.find<MyButtonBar>("butBar_for_model")->currentIndex(),
+                              fx.find<QCheckBox>("check_doublePic")->isChecked()}[action];
+}
+
+// The output formats by the area they give the PIP windows.
+constexpr int Format1024x768 = 0;
+constexpr int Format1920x1080 = 6;
+
+// The sub window fills the bottom right quarter of 1920 x 1080; on the canvas (scale 3) 426, 240, 213 x 120.
+const SimWindow quarterSub{1280, 640, 720, 360};
+const QRect quarterSubRect(426, 240, 213, 120);
+const SimWindow fullMain{0, 1920, 0, 1080};
+
+using Entries = QVector<MessageLog::Entry>;
+
+SimState pipDevice(int outputFormat, SimWindow sub, SimWindow main)
+{
+    SimState state;
+    state.pipOn = 1;
+    state.outputFormat = outputFormat;
+    state.pipWindows[0] = sub;
+    state.pipWindows[1] = main;
+    return state;
+}
+
+// Starts the device and opens the PIP page, once both windows were read (the only frames received since the
+// start); null when that fails.
+MyCanvas* openPipPage(ControlPageFixture& fx, const SimState& state)
+{
+    if (!fx.start(state))
+        return nullptr;
+    fx.sim->clearReceived();
+    fx.clickToolBoxPage(1);
+    auto* canvas = fx.find<MyCanvas>("wid_for_show");
+    const bool open = QTest::qWaitFor([&] { return canvas->isVisible() && fx.link->pendingReadKeys().isEmpty(); });
+    return open ? canvas : nullptr;
+}
+
+QVector<int> values(const SimWindow& window)
+{
+    return {window.x, window.w, window.y, window.h};
+}
+
+// A window's spin boxes in the order x, w, y, h.
+QVector<int> spinValues(const ControlPageFixture& fx, bool main)
+{
+    const char* const names[2][4] = {{"spinBox_of_x_2", "spinBox_of_w_2", "spinBox_of_y_2", "spinBox_of_h_2"},
+                                     {"spinBox_of_x", "spinBox_of_w", "spinBox_of_y", "spinBox_of_h"}};
+    QVector<int> result;
+    for (const char* name : names[main ? 1 : 0])
+        result.append(fx.find<QSpinBox>(name)->value());
+    return result;
+}
+
+} // namespace
+
+// The Control page driven as an operator does: the Signal Switch page, the PIP page, and the input table
+// checked against what does not come from it (the simulated device's input names, the form, the input cards).
+class tst_Page_Control : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // What a click on an input, AUTO or TAKE sends, and how the buttons show once the device reports the switch.
+    void inputClicks_data()
+    {
+        QTest::addColumn<int>("takeMode");
+        QTest::addColumn<int>("pipOn");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<QVector<int>>("sent");     // code and parameter; empty when nothing may be sent
+        QTest::addColumn<QVector<int>>("coloured"); // afterwards, as colouredInputs gives them
+        QTest::addColumn<int>("device");
+
+        // The main input is HDMI1 (code 4, group C) in every row, the PIP input VGA (5), the preselected V1 (7).
+        QTest::newRow("one key: the current input")
+            << 0 << 0 << "but_of_hdm1" << QVector<int>{} << QVector<int>{4, -1, -1} << int(Tcp);
+        QTest::newRow("one key: same group")
+            << 0 << 0 << "but_of_div2" << QVector<int>{1, 1} << QVector<int>{1, -1, -1} << int(Tcp);
+        // Only the status re-read brings the new input when the device just acknowledges.
+        QTest::newRow("one key: plain acknowledgement")
+            << 0 << 0 << "but_of_div2" << QVector<int>{1, 1} << QVector<int>{1, -1, -1} << int(PlainAck);
+        QTest::newRow("one key: other group, serial line")
+            << 0 << 0 << "but_of_v1" << QVector<int>{1, 7} << QVector<int>{7, -1, -1} << int(Serial);
+        QTest::newRow("one key: EXT") << 0 << 0 << "but_of_ext" << QVector<int>{1, 0} << QVector<int>{0, -1, -1}
+                                      << int(Tcp);
+        QTest::newRow("no module: EXT disabled")
+            << 0 << 0 << "but_of_ext" << QVector<int>{} << QVector<int>{4, -1, -1} << int(NoModule);
+        QTest::newRow("one key: AUTO") << 0 << 0 << "but_of_auto" << QVector<int>{25, 0} << QVector<int>{4, -1, -1}
+                                       << int(Tcp);
+        QTest::newRow("PIP: same group") << 0 << 1 << "but_of_div2" << QVector<int>{} << QVector<int>{4, 5, -1}
+                                         << int(Tcp);
+        QTest::newRow("PIP: the main input")
+            << 0 << 1 << "but_of_hdm1" << QVector<int>{5, 4} << QVector<int>{-1, -1, 4} << int(Tcp);
+        QTest::newRow("PIP: V2") << 0 << 1 << "but_of_v2" << QVector<int>{5, 6} << QVector<int>{4, 6, -1} << int(Tcp);
+        QTest::newRow("Pre + TAKE: same group")
+            << 1 << 0 << "but_of_hdm2" << QVector<int>{} << QVector<int>{4, 7, -1} << int(Tcp);
+        QTest::newRow("Pre + TAKE: the main input")
+            << 1 << 0 << "but_of_hdm1" << QVector<int>{1, 4} << QVector<int>{-1, -1, 4} << int(Tcp);
+        QTest::newRow("Pre + TAKE: V2") << 1 << 0 << "but_of_v2" << QVector<int>{1, 6} << QVector<int>{4, 6, -1}
+                                        << int(Tcp);
+        QTest::newRow("Pre + TAKE: TAKE")
+            << 1 << 0 << "but_of_auto" << QVector<int>{2, 0} << QVector<int>{7, 4, -1} << int(Tcp);
+    }
+    void inputClicks()
+    {
+        QFETCH(int, takeMode);
+        QFETCH(int, pipOn);
+        QFETCH(QString, clicked);
+        QFETCH(QVector<int>, sent);
+        QFETCH(QVector<int>, coloured);
+        QFETCH(int, device);
+        SimState state = deviceWith(takeMode, pipOn);
+        state.extInputMode = device != NoModule; // with a module, every input button is enabled
+        ControlPageFixture fx(device == Serial ? Transport::Serial : Transport::Tcp);
+        QVERIFY(fx.start(state));
+        SimFaults faults;
+        faults.plainAck = device == PlainAck;
+        fx.sim->setFaults(faults);
+        QTest::mouseClick(fx.find<QPushButton>(qPrintable(clicked)), Qt::LeftButton);
+
+        if (sent.isEmpty()) // sends are synchronous: had the click sent anything, it would be the last frame
+            QCOMPARE(fx.link->lastSentFrame()[2], Rdx::ReadRequestCode);
+        else
+            QTRY_COMPARE(fx.lastCommand(), sent);
+        QCOMPARE(fx.sent().size(), sent.isEmpty() ? 0 : 1);
+        QTRY_COMPARE(colouredInputs(fx), coloured);
+    }
+
+    // Each setting is one command; the page shows what the device took, and the AUTO/TAKE button follows
+    // the switch model and hides while PIP is on.
+    void settingsReachTheDevice_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("takeMode");
+        QTest::addColumn<int>("pipOn");
+        QTest::addColumn<QVector<int>>("command");
+        QTest::addColumn<QString>("autoText"); // empty: the AUTO/TAKE button is hidden
+
+        QTest::newRow("switch time") << int(SwitchTime) << 0 << 0 << QVector<int>{3, 1} << "AUTO";
+        QTest::newRow("Pre + TAKE") << int(SwitchModel) << 0 << 0 << QVector<int>{0, 1} << "TAKE";
+        QTest::newRow("one key") << int(SwitchModel) << 1 << 0 << QVector<int>{0, 0} << "AUTO";
+        QTest::newRow("display model") << int(ShowModel) << 0 << 0 << QVector<int>{16, 2} << "AUTO";
+        QTest::newRow("PIP on") << int(PipSwitch) << 0 << 0 << QVector<int>{4, 1} << "";
+        QTest::newRow("PIP off") << int(PipSwitch) << 0 << 1 << QVector<int>{4, 0} << "AUTO";
+    }
+    void settingsReachTheDevice()
+    {
+        QFETCH(int, action);
+        QFETCH(int, takeMode);
+        QFETCH(int, pipOn);
+        QFETCH(QVector<int>, command);
+        QFETCH(QString, autoText);
+        ControlPageFixture fx;
+        QVERIFY(fx.start(deviceWith(takeMode, pipOn)));
+
+        act(fx, action);
+        QTRY_COMPARE(fx.lastCommand(), command);
+        QTRY_COMPARE(deviceValue(fx.sim->state(), action), command[1]);
+        QTRY_COMPARE(deviceValue(fx.link->deviceState, action), command[1]);
+        QCOMPARE(pageValue(fx, action), command[1]);
+        auto* autoButton = fx.find<QPushButton>("but_of_auto");
+        QTRY_COMPARE(autoButton->isHidden(), autoText.isEmpty());
+        if (!autoText.isEmpty())
+            QCOMPARE(autoButton->text(), autoText);
+    }
+
+    // A command the device refuses, or that cannot be sent, leaves the page showing the device copy.
+    void refusedCommandPutsWidgetsBack_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("closeLink"); // false: the device answers with an error reply
+        QTest::newRow("switch time") << int(SwitchTime) << false;
+        QTest::newRow("switch model") << int(SwitchModel) << false;
+        QTest::newRow("display model") << int(ShowModel) << false;
+        QTest::newRow("PIP switch") << int(PipSwitch) << false;
+        QTest::newRow("PIP switch, link closed") << int(PipSwitch) << true;
+    }
+    void refusedCommandPutsWidgetsBack()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, closeLink);
+        ControlPageFixture fx;
+        QVERIFY(fx.start(deviceWith(0, 0)));
+        const int codes[] = {Rdx::SwitchTimeCommand, Rdx::SwitchModeCommand, Rdx::ShowModelCommand,
+                             Rdx::PipSwitchCommand};
+        SimFaults faults;
+        faults.errorForCode.insert(codes[action], 12);
+        fx.sim->setFaults(faults);
+        if (closeLink)
+            fx.link->closeSerial();
+
+        act(fx, action);
+        QCOMPARE(fx.sent().size(), closeLink ? 0 : 1);
+        QCOMPARE(fx.sim->state(), deviceWith(0, 0));
+        for (int shown : {SwitchTime, SwitchModel, ShowModel, PipSwitch}) {
+            QCOMPARE(pageValue(fx, shown), 0);
+            QCOMPARE(deviceValue(fx.link->deviceState, shown), 0);
+        }
+        QCOMPARE(fx.find<QPushButton>("but_of_auto")->text(), QStringLiteral("AUTO"));
+    }
+
+    // Copying the device's values into the widgets sends nothing, and the window reads that follow go out.
+    void statusFillsTheWidgetsAndSendsNothing()
+    {
+        SimState state = deviceWith(1, 1);
+        state.showModel = 2;
+        state.switchTime = 3;
+        state.pipModel = 1;
+        state.extInputMode = 1;
+        ControlPageFixture fx;
+        QVERIFY(fx.start(state));
+
+        for (int action : {SwitchTime, SwitchModel, ShowModel, PipSwitch})
+            QCOMPARE(pageValue(fx, action), deviceValue(state, action));
+        QCOMPARE(fx.find<MyButtonBar>("butBar_for_doubleModel")->currentIndex(), 1);
+        QCOMPARE(fx.find<QLabel>("lab_of_expandMes")->text(), QStringLiteral("SDI"));
+        QVERIFY(fx.sent().isEmpty());
+        QCOMPARE(windowReads(*fx.sim), (QVector<int>{2, 3})); // sub and main of PIP model 1
+        QVERIFY(!fx.link->busy);
+    }
+
+    void pipPageNeedsPipOn()
+    {
+        ControlPageFixture fx;
+        QVERIFY(fx.start(SimState{}));
+        fx.sim->clearReceived();
+        fx.clickToolBoxPage(1);
+        QCOMPARE(fx.find<QToolBox>("toolBox")->currentIndex(), 0);
+        QCOMPARE(fx.messages.entries(),
+                 (Entries{{QStringLiteral("Error"), QStringLiteral("Please open the PIP switch first")}}));
+        QTRY_VERIFY(fx.quiet());
+        QVERIFY(windowReads(*fx.sim).isEmpty() && fx.sent().isEmpty());
+    }
+
+    // A typed value is raised to an even number and sent while the window stays inside the output; typing
+    // the value the window already has, odd or even, sends nothing more.
+    void spinBoxEdits_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<SimWindow>("sub");
+        QTest::addColumn<SimWindow>("main");
+        QTest::addColumn<QString>("spinBox");
+        QTest::addColumn<int>("typed");
+        QTest::addColumn<QVector<int>>("sent"); // the window command's bytes, empty: nothing sent
+        QTest::addColumn<int>("shown");
+
+        const SimWindow small{100, 200, 100, 200};
+        const SimWindow fullSmall{0, 1024, 0, 768};
+        QTest::newRow("odd width made even")
+            << Format1920x1080 << SimWindow{1280, 400, 720, 360} << fullMain << "spinBox_of_w_2" << 101
+            << QVector<int>{14, 0, 5, 0, 0, 102, 2, 208, 1, 104} << 102;
+        QTest::newRow("main window bytes")
+            << Format1920x1080 << quarterSub << SimWindow{0, 1000, 20, 600} << "spinBox_of_x" << 300
+            << QVector<int>{14, 1, 1, 44, 3, 232, 0, 20, 2, 88} << 300;
+        // 900 + 200 passes 1024: not sent, and the spin box shows the device's value again.
+        QTest::newRow("leaving 1024 x 768")
+            << Format1024x768 << small << fullSmall << "spinBox_of_x_2" << 900 << QVector<int>{} << 100;
+        QTest::newRow("touching the edge") << Format1024x768 << small << fullSmall << "spinBox_of_x_2" << 824
+                                           << QVector<int>{14, 0, 3, 56, 0, 200, 0, 100, 0, 200} << 824;
+    }
+    void spinBoxEdits()
+    {
+        QFETCH(int, format);
+        QFETCH(SimWindow, sub);
+        QFETCH(SimWindow, main);
+        QFETCH(QString, spinBox);
+        QFETCH(int, typed);
+        QFETCH(QVector<int>, sent);
+        QFETCH(int, shown);
+        ControlPageFixture fx;
+        MyCanvas* canvas = openPipPage(fx, pipDevice(format, sub, main));
+        QVERIFY(canvas);
+        auto* box = fx.find<QSpinBox>(qPrintable(spinBox));
+
+        ControlPageFixture::typeInto(box, typed);
+        QCOMPARE(fx.sent().size(), sent.isEmpty() ? 0 : 1);
+        if (!sent.isEmpty()) {
+            QCOMPARE(fx.lastCommand(9), sent);
+            // The device took it, and the page shows the device's window.
+            const bool isMain = sent[1] == 1;
+            const QVector<int> window{sent[2] * 256 + sent[3], sent[4] * 256 + sent[5], sent[6] * 256 + sent[7],
+                                      sent[8] * 256 + sent[9]};
+            QTRY_COMPARE(values(fx.sim->state().pipWindows[isMain ? 1 : 0]), window);
+            QCOMPARE(spinValues(fx, isMain), window);
+        }
+        QCOMPARE(box->value(), shown);
+
+        ControlPageFixture::typeInto(box, shown);
+        ControlPageFixture::typeInto(box, shown - 1); // odd, raised to the value held
+        QCOMPARE(fx.sent().size(), sent.isEmpty() ? 0 : 1);
+    }
+
+    void refusedWindowPutsSpinBoxesBack()
+    {
+        ControlPageFixture fx;
+        MyCanvas* canvas = openPipPage(fx, pipDevice(Format1920x1080, quarterSub, fullMain));
+        QVERIFY(canvas);
+        SimFaults faults;
+        faults.errorForCode.insert(Rdx::PipWindowCommand, 12);
+        fx.sim->setFaults(faults);
+
+        ControlPageFixture::typeInto(fx.find<QSpinBox>("spinBox_of_x_2"), 400);
+        QCOMPARE(fx.sent().size(), 1);
+        QCOMPARE(spinValues(fx, false), values(quarterSub));
+        QCOMPARE(canvas->subWindowRect(), (std::array<int, 4>{1278, 639, 720, 360}));
+        QCOMPARE(loadRecord(fx.link->deviceState.subWindow), values(quarterSub));
+
+        // The working copy went back too: typing the device's own value again sends nothing.
+        ControlPageFixture::typeInto(fx.find<QSpinBox>("spinBox_of_x_2"), quarterSub.x);
+        QCOMPARE(fx.sent().size(), 1);
+    }
+
+    void pipModel()
+    {
+        SimState state = pipDevice(Format1920x1080, quarterSub, fullMain);
+        state.pipWindows[4] = {100, 400, 200, 300};
+        state.pipWindows[5] = {600, 800, 40, 500};
+        ControlPageFixture fx;
+        MyCanvas* canvas = openPipPage(fx, state);
+        QVERIFY(canvas);
+        // Opening the page read both windows of model 0, sub then main, and shows them scaled by 3.
+        QCOMPARE(windowReads(*fx.sim), (QVector<int>{0, 1}));
+        QVERIFY(fx.sent().isEmpty());
+        QCOMPARE(canvas->subRect(), quarterSubRect);
+        QCOMPARE(canvas->mainRect(), QRect(0, 0, 640, 360));
+        QCOMPARE(spinValues(fx, false), values(quarterSub));
+        QCOMPARE(spinValues(fx, true), values(fullMain));
+        QCOMPARE(fx.find<QSpinBox>("spinBox_of_w")->maximum(), 1920);
+        QCOMPARE(fx.find<QSpinBox>("spinBox_of_y_2")->maximum(), 1080);
+        auto* bar = fx.find<MyButtonBar>("butBar_for_doubleModel");
+        QCOMPARE(bar->currentIndex(), 0);
+
+        QTest::mouseClick(bar->buttons().at(2), Qt::LeftButton);
+        QTRY_COMPARE(fx.lastCommand(), (QVector<int>{6, 2}));
+        QTRY_COMPARE(fx.sim->state().pipModel, 2);
+        QCOMPARE(fx.link->deviceState.pipModel, 2);
+        // The windows of the new model are read back and shown.
+        QTRY_COMPARE(spinValues(fx, false), values(state.pipWindows[4]));
+        QTRY_COMPARE(spinValues(fx, true), values(state.pipWindows[5]));
+
+        // Refused by the device: the bar returns to the model the device has.
+        SimFaults faults;
+        faults.errorForCode.insert(Rdx::PipModelCommand, 13);
+        fx.sim->setFaults(faults);
+        QTest::mouseClick(bar->buttons().at(3), Qt::LeftButton);
+        QCOMPARE(bar->currentIndex(), 2);
+        QCOMPARE(fx.link->deviceState.pipModel, 2);
+        QCOMPARE(fx.sim->state().pipModel, 2);
+    }
+
+    // A finished drag sends the window as the canvas has it; a drag the canvas refuses sends nothing.
+    void drags_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QVector<int>>("sent"); // the window command's bytes, empty: nothing sent
+        QTest::addColumn<SimWindow>("main");    // afterwards, in the device and on the page
+        QTest::addColumn<QRect>("mainRect");
+
+        const SimWindow main{300, 1000, 20, 600};
+        const QRect mainRect(100, 6, 333, 200);
+        // Moved to canvas pixel 130, 26 (device 390, 78); the size stays what the device has.
+        QTest::newRow("main window moved")
+            << QPoint(150, 100) << QPoint(180, 120) << QVector<int>{14, 1, 1, 134, 3, 232, 0, 78, 2, 88}
+            << SimWindow{390, 1000, 78, 600} << QRect(130, 26, 333, 200);
+        // The canvas accepts a drop one pixel past its edge; kept inside the output, the window stays put.
+        QTest::newRow("sub window nudged past the edge")
+            << QPoint(500, 300) << QPoint(502, 301) << QVector<int>{} << main << mainRect;
+        // Picked up and let go: device 20 shows as canvas 6, which must not come back as 18.
+        QTest::newRow("dropped where it stood")
+            << QPoint(150, 100) << QPoint(150, 100) << QVector<int>{} << main << mainRect;
+        QTest::newRow("left edge outside") << QPoint(150, 100) << QPoint(40, 100) << QVector<int>{} << main << mainRect;
+        QTest::newRow("bottom edge outside")
+            << QPoint(500, 300) << QPoint(500, 360) << QVector<int>{} << main << mainRect;
+    }
+    void drags()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QVector<int>, sent);
+        QFETCH(SimWindow, main);
+        ControlPageFixture fx;
+        MyCanvas* canvas = openPipPage(fx, pipDevice(Format1920x1080, quarterSub, {300, 1000, 20, 600}));
+        QVERIFY(canvas);
+
+        // Double-click to pick a window up, move with the button held, release.
+        QTest::mouseDClick(canvas, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, to, canvas->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &move);
+        QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, to);
+
+        QCOMPARE(fx.sent().size(), sent.isEmpty() ? 0 : 1);
+        if (!sent.isEmpty())
+            QCOMPARE(fx.lastCommand(9), sent);
+        QTRY_COMPARE(fx.sim->state().pipWindows[1], main);
+        QCOMPARE(fx.sim->state().pipWindows[0], quarterSub);
+        QCOMPARE(spinValues(fx, false), values(quarterSub));
+        QCOMPARE(spinValues(fx, true), values(main));
+        QCOMPARE(canvas->subRect(), quarterSubRect);
+        QTEST(canvas->mainRect(), "mainRect");
+    }
+
+    // A new status updates the open PIP page: a new output area rescales the preview at once, and PIP off
+    // returns the tool box to the Signal Switch page; the Timer page stays open.
+    void statusUpdatesTheOpenPage()
+    {
+        ControlPageFixture fx;
+        MyCanvas* canvas = openPipPage(fx, pipDevice(Format1920x1080, quarterSub, fullMain));
+        QVERIFY(canvas);
+        auto* toolBox = fx.find<QToolBox>("toolBox");
+        QCOMPARE(toolBox->currentIndex(), 1);
+
+        SimState changed = fx.sim->state();
+        changed.outputFormat = Format1024x768;
+        fx.sim->setState(changed);
+        QVERIFY(fx.refresh());
+        QCOMPARE(fx.find<QSpinBox>("spinBox_of_x_2")->maximum(), 1024);
+        QCOMPARE(fx.find<QSpinBox>("spinBox_of_h")->maximum(), 768);
+        QCOMPARE(canvas->subRect(), QRect(800, 337, 400, 168));
+        QCOMPARE(toolBox->currentIndex(), 1);
+
+        changed.pipOn = 0;
+        fx.sim->setState(changed);
+        QVERIFY(fx.refresh());
+        QCOMPARE(toolBox->currentIndex(), 0);
+        // The Timer page is left alone, also in Pre + TAKE mode.
+        fx.clickToolBoxPage(2);
+        QVERIFY(fx.find<QWidget>("widget")->isVisible());
+        changed.takeMode = 1;
+        fx.sim->setState(changed);
+        QVERIFY(fx.refresh());
+        QCOMPARE(toolBox->currentIndex(), 2);
+        QCOMPARE(fx.messages.count(), 0);
+    }
+
+    void namesButtonsAndCards()
+    {
+        Page_Control page;
+        QSet<QPushButton*> buttons;
+        for (int code = 0; code < Rdx::InputCount; ++code) {
+            QVERIFY(InputSources::isValid(code));
+            QCOMPARE(InputSources::text(code), SimProtocol::inputName(code));
+            buttons.insert(page.findChild<QPushButton*>(InputSources::buttonName(code)));
+        }
+        buttons.remove(nullptr);
+        QCOMPARE(buttons.size(), Rdx::InputCount);
+
+        // Two inputs can be combined only from different cards.
+        const QVector<QVector<int>> cards = {{Rdx::V1Input, Rdx::V2Input},
+                                             {Rdx::VgaInput},
+                                             {Rdx::Dvi1Input, Rdx::Dvi2Input, Rdx::Hdmi1Input, Rdx::Hdmi2Input},
+                                             {Rdx::ExtInput}};
+        for (const QVector<int>& card : cards)
+            for (const QVector<int>& other : cards)
+                for (int a : card)
+                    for (int b : other)
+                        QCOMPARE(InputSources::group(a) == InputSources::group(b), &card == &other);
+
+        // A code the device may report but has no input names nothing and belongs to no card.
+        for (int code : {-1, Rdx::InputCount}) {
+            QVERIFY(!InputSources::isValid(code));
+            QVERIFY(InputSources::text(code).isEmpty());
+            QVERIFY(InputSources::buttonName(code).isEmpty());
+            QCOMPARE(InputSources::group(code), -1);
+        }
+    }
+};
+
+QTEST_MAIN(tst_Page_Control)
+#include "tst_Page_Control.moc"
