@@ -44,6 +44,8 @@ inline QVector<int> windowReads(const SimFixture& sim)
 
 namespace {
 
+using Ints = QVector<int>;
+
 const QColor blue(85, 170, 255);
 const QColor green(80, 163, 63);
 const QColor yellow(255, 255, 127);
@@ -194,34 +196,25 @@ private slots:
         QTest::addColumn<int>("device");
 
         // The main input is HDMI1 (code 4, group C) in every row, the PIP input VGA (5), the preselected V1 (7).
-        QTest::newRow("one key: the current input")
-            << 0 << 0 << "but_of_hdm1" << QVector<int>{} << QVector<int>{4, -1, -1} << int(Tcp);
-        QTest::newRow("one key: same group")
-            << 0 << 0 << "but_of_div2" << QVector<int>{1, 1} << QVector<int>{1, -1, -1} << int(Tcp);
+        QTest::newRow("one key: the current input") << 0 << 0 << "but_of_hdm1" << Ints{} << Ints{4, -1, -1} << int(Tcp);
+        QTest::newRow("one key: same group") << 0 << 0 << "but_of_div2" << Ints{1, 1} << Ints{1, -1, -1} << int(Tcp);
         // Only the status re-read brings the new input when the device just acknowledges.
         QTest::newRow("one key: plain acknowledgement")
-            << 0 << 0 << "but_of_div2" << QVector<int>{1, 1} << QVector<int>{1, -1, -1} << int(PlainAck);
+            << 0 << 0 << "but_of_div2" << Ints{1, 1} << Ints{1, -1, -1} << int(PlainAck);
         QTest::newRow("one key: other group, serial line")
-            << 0 << 0 << "but_of_v1" << QVector<int>{1, 7} << QVector<int>{7, -1, -1} << int(Serial);
-        QTest::newRow("one key: EXT") << 0 << 0 << "but_of_ext" << QVector<int>{1, 0} << QVector<int>{0, -1, -1}
-                                      << int(Tcp);
+            << 0 << 0 << "but_of_v1" << Ints{1, 7} << Ints{7, -1, -1} << int(Serial);
+        QTest::newRow("one key: EXT") << 0 << 0 << "but_of_ext" << Ints{1, 0} << Ints{0, -1, -1} << int(Tcp);
         QTest::newRow("no module: EXT disabled")
-            << 0 << 0 << "but_of_ext" << QVector<int>{} << QVector<int>{4, -1, -1} << int(NoModule);
-        QTest::newRow("one key: AUTO") << 0 << 0 << "but_of_auto" << QVector<int>{25, 0} << QVector<int>{4, -1, -1}
-                                       << int(Tcp);
-        QTest::newRow("PIP: same group") << 0 << 1 << "but_of_div2" << QVector<int>{} << QVector<int>{4, 5, -1}
-                                         << int(Tcp);
-        QTest::newRow("PIP: the main input")
-            << 0 << 1 << "but_of_hdm1" << QVector<int>{5, 4} << QVector<int>{-1, -1, 4} << int(Tcp);
-        QTest::newRow("PIP: V2") << 0 << 1 << "but_of_v2" << QVector<int>{5, 6} << QVector<int>{4, 6, -1} << int(Tcp);
-        QTest::newRow("Pre + TAKE: same group")
-            << 1 << 0 << "but_of_hdm2" << QVector<int>{} << QVector<int>{4, 7, -1} << int(Tcp);
+            << 0 << 0 << "but_of_ext" << Ints{} << Ints{4, -1, -1} << int(NoModule);
+        QTest::newRow("one key: AUTO") << 0 << 0 << "but_of_auto" << Ints{25, 0} << Ints{4, -1, -1} << int(Tcp);
+        QTest::newRow("PIP: same group") << 0 << 1 << "but_of_div2" << Ints{} << Ints{4, 5, -1} << int(Tcp);
+        QTest::newRow("PIP: the main input") << 0 << 1 << "but_of_hdm1" << Ints{5, 4} << Ints{-1, -1, 4} << int(Tcp);
+        QTest::newRow("PIP: V2") << 0 << 1 << "but_of_v2" << Ints{5, 6} << Ints{4, 6, -1} << int(Tcp);
+        QTest::newRow("Pre + TAKE: same group") << 1 << 0 << "but_of_hdm2" << Ints{} << Ints{4, 7, -1} << int(Tcp);
         QTest::newRow("Pre + TAKE: the main input")
-            << 1 << 0 << "but_of_hdm1" << QVector<int>{1, 4} << QVector<int>{-1, -1, 4} << int(Tcp);
-        QTest::newRow("Pre + TAKE: V2") << 1 << 0 << "but_of_v2" << QVector<int>{1, 6} << QVector<int>{4, 6, -1}
-                                        << int(Tcp);
-        QTest::newRow("Pre + TAKE: TAKE")
-            << 1 << 0 << "but_of_auto" << QVector<int>{2, 0} << QVector<int>{7, 4, -1} << int(Tcp);
+            << 1 << 0 << "but_of_hdm1" << Ints{1, 4} << Ints{-1, -1, 4} << int(Tcp);
+        QTest::newRow("Pre + TAKE: V2") << 1 << 0 << "but_of_v2" << Ints{1, 6} << Ints{4, 6, -1} << int(Tcp);
+        QTest::newRow("Pre + TAKE: TAKE") << 1 << 0 << "but_of_auto" << Ints{2, 0} << Ints{7, 4, -1} << int(Tcp);
     }
     void inputClicks()
     {
@@ -260,17 +253,17 @@ private slots:
         QTest::addColumn<QVector<int>>("command");
         QTest::addColumn<QString>("autoText"); // empty: the AUTO/TAKE button is hidden
 
-        QTest::newRow("switch time") << int(SwitchTime) << 0 << 0 << 0 << QVector<int>{3, 1} << "AUTO";
-        QTest::newRow("Pre + TAKE") << int(SwitchModel) << 0 << 0 << 0 << QVector<int>{0, 1} << "TAKE";
-        QTest::newRow("one key") << int(SwitchModel) << 1 << 0 << 0 << QVector<int>{0, 0} << "AUTO";
-        QTest::newRow("display model") << int(ShowModel) << 0 << 0 << 0 << QVector<int>{16, 2} << "AUTO";
-        QTest::newRow("PIP on") << int(PipSwitch) << 0 << 0 << 0 << QVector<int>{4, 1} << "";
-        QTest::newRow("PIP off") << int(PipSwitch) << 0 << 1 << 0 << QVector<int>{4, 0} << "AUTO";
-        QTest::newRow("switch time refused") << int(SwitchTime) << 0 << 0 << 12 << QVector<int>{3, 1} << "AUTO";
-        QTest::newRow("Pre + TAKE refused") << int(SwitchModel) << 0 << 0 << 12 << QVector<int>{0, 1} << "AUTO";
-        QTest::newRow("display model refused") << int(ShowModel) << 0 << 0 << 12 << QVector<int>{16, 2} << "AUTO";
-        QTest::newRow("PIP on refused") << int(PipSwitch) << 0 << 0 << 12 << QVector<int>{4, 1} << "AUTO";
-        QTest::newRow("PIP on, link closed") << int(PipSwitch) << 0 << 0 << -1 << QVector<int>{} << "AUTO";
+        QTest::newRow("switch time") << int(SwitchTime) << 0 << 0 << 0 << Ints{3, 1} << "AUTO";
+        QTest::newRow("Pre + TAKE") << int(SwitchModel) << 0 << 0 << 0 << Ints{0, 1} << "TAKE";
+        QTest::newRow("one key") << int(SwitchModel) << 1 << 0 << 0 << Ints{0, 0} << "AUTO";
+        QTest::newRow("display model") << int(ShowModel) << 0 << 0 << 0 << Ints{16, 2} << "AUTO";
+        QTest::newRow("PIP on") << int(PipSwitch) << 0 << 0 << 0 << Ints{4, 1} << "";
+        QTest::newRow("PIP off") << int(PipSwitch) << 0 << 1 << 0 << Ints{4, 0} << "AUTO";
+        QTest::newRow("switch time refused") << int(SwitchTime) << 0 << 0 << 12 << Ints{3, 1} << "AUTO";
+        QTest::newRow("Pre + TAKE refused") << int(SwitchModel) << 0 << 0 << 12 << Ints{0, 1} << "AUTO";
+        QTest::newRow("display model refused") << int(ShowModel) << 0 << 0 << 12 << Ints{16, 2} << "AUTO";
+        QTest::newRow("PIP on refused") << int(PipSwitch) << 0 << 0 << 12 << Ints{4, 1} << "AUTO";
+        QTest::newRow("PIP on, link closed") << int(PipSwitch) << 0 << 0 << -1 << Ints{} << "AUTO";
     }
     void settings()
     {
@@ -353,18 +346,18 @@ private slots:
         const SimWindow fullSmall{0, 1024, 0, 768};
         QTest::newRow("odd width made even")
             << Format1920x1080 << SimWindow{1280, 400, 720, 360} << fullMain << "spinBox_of_w_2" << 101
-            << QVector<int>{14, 0, 5, 0, 0, 102, 2, 208, 1, 104} << 102 << 0;
+            << Ints{14, 0, 5, 0, 0, 102, 2, 208, 1, 104} << 102 << 0;
         QTest::newRow("main window bytes")
             << Format1920x1080 << quarterSub << SimWindow{0, 1000, 20, 600} << "spinBox_of_x" << 300
-            << QVector<int>{14, 1, 1, 44, 3, 232, 0, 20, 2, 88} << 300 << 0;
+            << Ints{14, 1, 1, 44, 3, 232, 0, 20, 2, 88} << 300 << 0;
         // Refused: the spin box, the device copy and the page's working copy go back.
         QTest::newRow("refused") << Format1920x1080 << quarterSub << fullMain << "spinBox_of_x_2" << 400
-                                 << QVector<int>{14, 0, 1, 144, 2, 128, 2, 208, 1, 104} << 1280 << 12;
+                                 << Ints{14, 0, 1, 144, 2, 128, 2, 208, 1, 104} << 1280 << 12;
         // 900 + 200 passes 1024: not sent, and the spin box shows the device's value again.
         QTest::newRow("leaving 1024 x 768")
-            << Format1024x768 << small << fullSmall << "spinBox_of_x_2" << 900 << QVector<int>{} << 100 << 0;
+            << Format1024x768 << small << fullSmall << "spinBox_of_x_2" << 900 << Ints{} << 100 << 0;
         QTest::newRow("touching the edge") << Format1024x768 << small << fullSmall << "spinBox_of_x_2" << 824
-                                           << QVector<int>{14, 0, 3, 56, 0, 200, 0, 100, 0, 200} << 824 << 0;
+                                           << Ints{14, 0, 3, 56, 0, 200, 0, 100, 0, 200} << 824 << 0;
     }
     void spinBoxEdits()
     {
@@ -454,14 +447,13 @@ private slots:
         const QRect mainRect(100, 6, 333, 200);
         // Moved to canvas pixel 130, 26 (device 390, 78); the size stays what the device has.
         QTest::newRow("main window moved")
-            << QPoint(150, 100) << QPoint(180, 120) << QVector<int>{14, 1, 1, 134, 3, 232, 0, 78, 2, 88}
+            << QPoint(150, 100) << QPoint(180, 120) << Ints{14, 1, 1, 134, 3, 232, 0, 78, 2, 88}
             << SimWindow{390, 1000, 78, 600} << QRect(130, 26, 333, 200);
         // The canvas accepts a drop one pixel past its edge; kept inside the output, the window stays put.
         QTest::newRow("sub window nudged past the edge")
-            << QPoint(500, 300) << QPoint(502, 301) << QVector<int>{} << main << mainRect;
+            << QPoint(500, 300) << QPoint(502, 301) << Ints{} << main << mainRect;
         // Picked up and let go: device 20 shows as canvas 6, which must not come back as 18.
-        QTest::newRow("dropped where it stood")
-            << QPoint(150, 100) << QPoint(150, 100) << QVector<int>{} << main << mainRect;
+        QTest::newRow("dropped where it stood") << QPoint(150, 100) << QPoint(150, 100) << Ints{} << main << mainRect;
     }
     void drags()
     {
@@ -523,36 +515,27 @@ private slots:
         QCOMPARE(fx.messages.count(), 0);
     }
 
-    void namesButtonsAndCards()
+    void inputTable()
     {
         Page_Control page;
         QSet<QPushButton*> buttons;
-        for (int code = 0; code < Rdx::InputCount; ++code) {
-            QVERIFY(InputSources::isValid(code));
-            QCOMPARE(InputSources::text(code), SimProtocol::inputName(code));
-            buttons.insert(page.findChild<QPushButton*>(InputSources::buttonName(code)));
+        for (int code = -1; code <= Rdx::InputCount; ++code) {
+            const bool valid = code >= 0 && code < Rdx::InputCount;
+            QCOMPARE(InputSources::isValid(code), valid);
+            QCOMPARE(InputSources::text(code), valid ? SimProtocol::inputName(code) : QString());
+            if (valid)
+                buttons.insert(page.findChild<QPushButton*>(InputSources::buttonName(code)));
+            else
+                QVERIFY(InputSources::buttonName(code).isEmpty());
         }
         buttons.remove(nullptr);
         QCOMPARE(buttons.size(), Rdx::InputCount);
 
-        // Two inputs can be combined only from different cards.
-        const QVector<QVector<int>> cards = {{Rdx::V1Input, Rdx::V2Input},
-                                             {Rdx::VgaInput},
-                                             {Rdx::Dvi1Input, Rdx::Dvi2Input, Rdx::Hdmi1Input, Rdx::Hdmi2Input},
-                                             {Rdx::ExtInput}};
-        for (const QVector<int>& card : cards)
-            for (const QVector<int>& other : cards)
-                for (int a : card)
-                    for (int b : other)
-                        QCOMPARE(InputSources::group(a) == InputSources::group(b), &card == &other);
-
-        // A code the device may report but has no input names nothing and belongs to no card.
-        for (int code : {-1, Rdx::InputCount}) {
-            QVERIFY(!InputSources::isValid(code));
-            QVERIFY(InputSources::text(code).isEmpty());
-            QVERIFY(InputSources::buttonName(code).isEmpty());
-            QCOMPARE(InputSources::group(code), -1);
-        }
+        // Two inputs combine only from different cards: V1 and V2; VGA; DVI1, DVI2, HDMI1 and HDMI2; EXT.
+        const int card[] = {3, 2, 2, 2, 2, 1, 0, 0}; // by input code
+        for (int a = -1; a <= Rdx::InputCount; ++a)
+            for (int b = 0; b < Rdx::InputCount; ++b)
+                QCOMPARE(InputSources::group(a) == InputSources::group(b), a >= 0 && a < 8 && card[a] == card[b]);
     }
 };
 

@@ -82,6 +82,8 @@ public:
 
 namespace {
 
+using Ints = QVector<int>;
+
 constexpr int Format1920x1080 = 6;
 
 // Model 0, port 0; manual windows at x 0, y 0, 960 x 540; a 3840 x 2160 wall.
@@ -135,32 +137,28 @@ private slots:
         QTest::addColumn<QVector<QPoint>>("reads");
         using P = QPoint;
         const int fhd = Format1920x1080;
-        QTest::newRow("display model M3") << 0 << fhd << "wid_model" << 2 << QVector<int>{16, 2}
+        QTest::newRow("display model M3") << 0 << fhd << "wid_model" << 2 << Ints{16, 2}
                                           << QVector<P>{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}};
         QTest::newRow("output port Out2")
-            << 0 << fhd << "butBar_for_out_port" << 1 << QVector<int>{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
-        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << QVector<int>{20, 3}
-                                    << QVector<P>{{13, 0}, {9, 0}, {10, 0}};
-        QTest::newRow("Ok of fast mosaic 1")
-            << 0 << fhd << "but_for_auto" << 0 << QVector<int>{24, 0} << QVector<P>{{9, 0}};
+            << 0 << fhd << "butBar_for_out_port" << 1 << Ints{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}};
+        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << Ints{20, 3} << QVector<P>{{13, 0}, {9, 0}, {10, 0}};
+        QTest::newRow("Ok of fast mosaic 1") << 0 << fhd << "but_for_auto" << 0 << Ints{24, 0} << QVector<P>{{9, 0}};
         QTest::newRow("Ok of fast mosaic 2")
-            << 0 << fhd << "pushButton_for_auto" << 0 << QVector<int>{24, 1} << QVector<P>{{9, 0}, {10, 0}};
+            << 0 << fhd << "pushButton_for_auto" << 0 << Ints{24, 1} << QVector<P>{{9, 0}, {10, 0}};
         QTest::newRow("LED width") << 0 << fhd << "spinBox_LED_w" << 4000
-                                   << QVector<int>{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}};
+                                   << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}};
         QTest::newRow("unit width, read back")
-            << 0 << fhd << "spinBox_for_w" << 960 << QVector<int>{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
+            << 0 << fhd << "spinBox_for_w" << 960 << Ints{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
             << QVector<P>{{12, 0}};
         QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
-                                      << QVector<int>{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C}
-                                      << QVector<P>{{9, 0}};
+                                      << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << QVector<P>{{9, 0}};
         QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
-                                      << QVector<int>{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C}
-                                      << QVector<P>{{10, 0}};
-        QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200
-                                   << QVector<int>{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8} << QVector<P>{};
+                                      << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << QVector<P>{{10, 0}};
+        QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200 << Ints{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8}
+                                   << QVector<P>{};
         // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
         QTest::newRow("table 4X1 nibbles")
-            << 5 << 10 << "tableView" << 32475 << QVector<int>{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
+            << 5 << 10 << "tableView" << 32475 << Ints{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
             << QVector<P>{};
     }
     void commandsAndReReads()
@@ -252,14 +250,10 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QVector<int>>("values");
         QTest::addColumn<QVector<int>>("shown"); // LED w, h, then unit x, w, y, h
-        QTest::newRow("1X2 Out3 is Out1")
-            << 0 << 2 << QVector<int>{1920, 1080, 1080} << QVector<int>{1920, 2160, 0, 1920, 0, 1080};
-        QTest::newRow("3X1 Out3") << 3 << 2 << QVector<int>{1920, 1920, 1920, 1080}
-                                  << QVector<int>{5760, 1080, 3840, 1920, 0, 1080};
-        QTest::newRow("1X4 Out2") << 4 << 1 << QVector<int>{1920, 270, 270, 270, 270}
-                                  << QVector<int>{1920, 1080, 0, 1920, 270, 270};
-        QTest::newRow("2X2 Out4") << 6 << 3 << QVector<int>{1000, 920, 600, 480}
-                                  << QVector<int>{1920, 1080, 1000, 920, 600, 480};
+        QTest::newRow("1X2 Out3 is Out1") << 0 << 2 << Ints{1920, 1080, 1080} << Ints{1920, 2160, 0, 1920, 0, 1080};
+        QTest::newRow("3X1 Out3") << 3 << 2 << Ints{1920, 1920, 1920, 1080} << Ints{5760, 1080, 3840, 1920, 0, 1080};
+        QTest::newRow("1X4 Out2") << 4 << 1 << Ints{1920, 270, 270, 270, 270} << Ints{1920, 1080, 0, 1920, 270, 270};
+        QTest::newRow("2X2 Out4") << 6 << 3 << Ints{1000, 920, 600, 480} << Ints{1920, 1080, 1000, 920, 600, 480};
     }
     void autoCalculation()
     {
