@@ -4,7 +4,6 @@
 #include "schedule/TimeFile.h"
 
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QSignalSpy>
@@ -46,27 +45,22 @@ QStringList keptFiles()
 }
 
 // Takes so many bytes, then refuses every write: a full disk in the middle of a save.
-class FailDevice : public QIODevice
+struct FailDevice : QIODevice
 {
-public:
-    FailDevice(QIODevice* inner, qint64 failAfter) : m_inner(inner), m_left(failAfter)
+    FailDevice(QIODevice* inner, qint64 failAfter) : inner(inner), left(failAfter)
     {
         open(WriteOnly);
         setErrorString(QStringLiteral("No space left on device"));
     }
-
-protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override
     {
-        const qint64 n = std::min(size, m_left);
-        m_left -= n;
-        return n > 0 ? m_inner->write(data, n) : -1;
+        const qint64 n = std::min(size, left);
+        left -= n;
+        return n > 0 ? inner->write(data, n) : -1;
     }
-
-private:
-    QIODevice* m_inner;
-    qint64 m_left;
+    QIODevice* inner;
+    qint64 left;
 };
 
 const QDateTime mondayMorning(QDate(2026, 3, 2), QTime(7, 30, 45));
@@ -106,7 +100,9 @@ private slots:
     }
     void cleanup() { TimeFile::setWriteThrough({}); }
 
-    void workedRecordByteForByte()
+    // The worked record read field by field; a file of format -1 with a null time and the same minute inactive
+    // and active is loaded sorted and saved in the same bytes (seconds are not stored: a new row holds them).
+    void workedRecordAndRoundTrip()
     {
         const TimeFile::Contents contents = TimeFile::read(header + worked);
         QCOMPARE(contents.items.size(), size_t(1));
@@ -114,24 +110,15 @@ private slots:
         QCOMPARE(QVector<int>({item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat,
                                item.m_active}),
                  QVector<int>({8, 30, 4, 0x3E, 1, 1}));
-        contents.items[0]->m_time = QTime(8, 30, 59); // seconds are not stored
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(TimeFile::write(buffer, contents.items));
-        QCOMPARE(buffer.data().toHex(), QByteArray(header + worked).toHex());
-    }
 
-    void loadsSortedAndSavesTheSameBytes()
-    {
-        // Format -1, a null time, and the same minute inactive and active.
-        writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) +
+        writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) + worked +
                   record("08:00", 3, 127, 1, 0) + record(nullptr, 0));
         TableModel model;
         model.load();
         model.save();
-        const QByteArray sorted =
-            header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) + record("08:00", 2) + record("10:00", 1);
-        QCOMPARE(readAll(fileName).toHex(), sorted.toHex());
+        QCOMPARE(readAll(fileName).toHex(), QByteArray(header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) +
+                                                       record("08:00", 2) + worked + record("10:00", 1))
+                                                .toHex());
         QVERIFY(keptFiles().isEmpty());
     }
 
