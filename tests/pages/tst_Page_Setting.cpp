@@ -34,12 +34,39 @@ struct SettingPage : PageFixture<Page_Setting>
         auto* button = find<QAbstractButton>(name);
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
     }
-    void chooseResolution(int index) const
+
+    // Does what the operator does with a control (a picture control on its tab); value is an index or a number.
+    void act(const QString& name, int value) const
     {
-        auto* combo = find<QComboBox>("comboBox_resolution_ratio");
-        combo->showPopup();
-        combo->view()->setCurrentIndex(combo->model()->index(index, 0));
-        QTest::keyClick(combo->view(), Qt::Key_Return);
+        auto* control = page->findChild<QWidget*>(name);
+        auto* tabs = find<QTabWidget>("tabWid_picture_quality");
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            if (tabs->widget(tab)->isAncestorOf(control))
+                QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, Qt::NoModifier,
+                                  tabs->tabBar()->tabRect(tab).center());
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->showPopup();
+            combo->view()->setCurrentIndex(combo->model()->index(value, 0));
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+        } else if (auto* slider = qobject_cast<QSlider*>(control)) {
+            slider->setFocus();
+            QTest::keyClick(slider, Qt::Key_PageUp);
+        } else if (qobject_cast<QSpinBox*>(control)) {
+            typeInto(control, QString::number(value), false);
+        } else {
+            click(qPrintable(name));
+        }
+    }
+
+    // What a control shows: an index, a value, or whether it is checked.
+    int shown(const QString& name) const
+    {
+        QWidget* control = page->findChild<QWidget*>(name);
+        if (auto* combo = qobject_cast<QComboBox*>(control))
+            return combo->currentIndex();
+        if (auto* slider = qobject_cast<QSlider*>(control))
+            return slider->value();
+        return qobject_cast<QAbstractButton*>(control)->isChecked();
     }
 };
 
@@ -48,33 +75,79 @@ class tst_Page_Setting : public QObject
     Q_OBJECT
 
 private slots:
-    // The list leaves out the device's format 4: indexes above 3 are one below their codes.
-    void resolution_data()
+    // Each setting is one command; a picture value goes out with its "OK" ("Reset" sends the default). The
+    // resolution list leaves out the device's format 4: indexes above 3 are one below their codes. A command
+    // the device refuses (error 12) or that cannot be sent (-1: the link closed) puts the control back.
+    void commands_data()
     {
         QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QVector<int>>("sent"); // code and parameter, empty: nothing sent
+        QTest::addColumn<QString>("shows");     // the control showing the outcome, and what it shows
         QTest::addColumn<int>("shown");
-        QTest::addColumn<int>("chosen");
-        QTest::addColumn<int>("sent"); // -1: nothing
-        QTest::newRow("3 to the first past the gap") << 3 << 3 << 4 << 5;
-        QTest::newRow("5 back across the gap") << 5 << 4 << 3 << 3;
-        QTest::newRow("4 shows as 3, the last") << 4 << 3 << 11 << 12;
-        QTest::newRow("the device's own") << 6 << 5 << 5 << -1;
+        using Ints = QVector<int>;
+        const QString combo = QStringLiteral("comboBox_resolution_ratio");
+        QTest::newRow("3 to the first past the gap") << 3 << combo << 4 << 0 << Ints{28, 5} << combo << 4;
+        QTest::newRow("5 back across the gap") << 5 << combo << 3 << 0 << Ints{28, 3} << combo << 3;
+        QTest::newRow("4 shows as 3, the last") << 4 << combo << 11 << 0 << Ints{28, 12} << combo << 11;
+        QTest::newRow("the device's own format") << 6 << combo << 5 << 0 << Ints{} << combo << 5;
+        QTest::newRow("brightness slider")
+            << 6 << "slider_luminance" << 0 << 0 << Ints{8, 30} << "slider_luminance" << 30;
+        QTest::newRow("contrast spin box")
+            << 6 << "spinBox_contrast" << 77 << 0 << Ints{9, 77} << "slider_contrast" << 77;
+        QTest::newRow("colour reset") << 6 << "but_reset_color" << 0 << 0 << Ints{10, 50} << "slider_color" << 50;
+        QTest::newRow("output reset") << 6 << "but_reset_luminance_2" << 0 << 0 << Ints{11, 32}
+                                      << "slider_out_luminance" << 32;
+        QTest::newRow("DVI hot plug off") << 6 << "radio_dvi_close" << 0 << 0 << Ints{30, 0} << "radio_dvi_open" << 0;
+        for (int error : {12, -1}) {
+            const char* how = error < 0 ? "not sent" : "refused";
+            QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << 5;
+            QTest::addRow("contrast %s", how)
+                << 6 << "spinBox_contrast" << 90 << error << Ints{9, 90} << "slider_contrast" << 50;
+            QTest::addRow("DVI hot plug %s", how)
+                << 6 << "radio_dvi_close" << 0 << error << Ints{30, 0} << "radio_dvi_open" << 1;
+        }
     }
-    void resolution()
+    void commands()
     {
         QFETCH(int, format);
-        QFETCH(int, sent);
+        QFETCH(QString, control);
+        QFETCH(int, value);
+        QFETCH(int, error);
+        QFETCH(QVector<int>, sent);
+        QFETCH(QString, shows);
+        QFETCH(int, shown);
         SimState state;
         state.outputFormat = format;
+        state.brightness = state.color = 20;
+        state.outputBrightness = 10;
         SettingPage fx;
         QVERIFY(fx.start(state));
-        auto* combo = fx.find<QComboBox>("comboBox_resolution_ratio");
-        QTEST(combo->currentIndex(), "shown");
-        QFETCH(int, chosen);
-        fx.chooseResolution(chosen);
-        QCOMPARE(combo->currentIndex(), chosen);
-        QTRY_COMPARE(fx.sent().value(0).value(1, -1), sent);
-        QTRY_COMPARE(fx.link->deviceState.outputFormat, sent < 0 ? format : sent);
+        SimFaults faults;
+        if (error > 0)
+            faults.errorForCode.insert(sent[0], error);
+        fx.sim->setFaults(faults);
+        if (error < 0)
+            fx.link->closeSerial();
+
+        fx.act(control, value);
+        const bool picture =
+            fx.find<QTabWidget>("tabWid_picture_quality")->isAncestorOf(fx.page->findChild<QWidget*>(control));
+        auto* ok = fx.find<QPushButton>(picture ? "but_accept_picture_quality" : "but_accept_luminance");
+        if (control.startsWith(QLatin1String("slider_")) || control.startsWith(QLatin1String("spinBox_"))) {
+            QVERIFY(ok->isEnabled()); // a picture value waits for its "OK"
+            QVERIFY(fx.sent().isEmpty());
+            QTest::mouseClick(ok, Qt::LeftButton);
+        }
+        QTRY_COMPARE(fx.sent().value(0), error < 0 ? QVector<int>() : sent);
+        QCOMPARE(fx.sent().size(), error < 0 || sent.isEmpty() ? 0 : 1);
+        QVERIFY(!ok->isEnabled());
+        QTRY_COMPARE(fx.shown(shows), shown);
+        QCOMPARE(fx.sim->state() == state, error || sent.isEmpty());
+        const bool resolution = !error && !sent.isEmpty() && sent[0] == Rdx::ResolutionCommand;
+        QCOMPARE(fx.link->deviceState.outputFormat, resolution ? sent[1] : format);
     }
 
     void audio()
@@ -88,84 +161,6 @@ private slots:
         QTest::mouseClick(bar2->buttons().at(3), Qt::LeftButton); // HDM1 again
         QCOMPARE(bar2->currentIndex(), 1);
         QCOMPARE(fx.sent(3).size(), 1);
-    }
-
-    // A value moved with the slider or typed into the spin box goes out with "OK"; "Reset" sends the default.
-    void picture_data()
-    {
-        QTest::addColumn<int>("tab"); // -1: output brightness
-        QTest::addColumn<QString>("widget");
-        QTest::addColumn<QVector<int>>("sent");
-        QTest::newRow("brightness slider") << 0 << "slider_luminance" << QVector<int>{8, 30};
-        QTest::newRow("contrast spin box") << 1 << "spinBox_contrast" << QVector<int>{9, 77};
-        QTest::newRow("colour reset") << 2 << "but_reset_color" << QVector<int>{10, 50};
-        QTest::newRow("output reset") << -1 << "but_reset_luminance_2" << QVector<int>{11, 32};
-    }
-    void picture()
-    {
-        QFETCH(int, tab);
-        QFETCH(QString, widget);
-        QFETCH(QVector<int>, sent);
-        SimState state;
-        state.brightness = state.color = 20;
-        state.outputBrightness = 10;
-        SettingPage fx;
-        QVERIFY(fx.start(state));
-        auto* ok = fx.find<QPushButton>(tab < 0 ? "but_accept_luminance" : "but_accept_picture_quality");
-        QTabBar* tabs = fx.find<QTabWidget>("tabWid_picture_quality")->tabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(std::max(tab, 0)).center());
-        QVERIFY(!ok->isEnabled());
-        auto* field = fx.find<QWidget>(qPrintable(widget));
-        if (auto* slider = qobject_cast<QSlider*>(field)) {
-            slider->setFocus();
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        } else if (qobject_cast<QSpinBox*>(field)) {
-            SettingPage::typeInto(field, QString::number(sent[1]), false);
-        }
-        if (!widget.startsWith(QLatin1String("but_"))) {
-            QVERIFY(ok->isEnabled());
-            QVERIFY(fx.sent(3).isEmpty());
-            QTest::mouseClick(ok, Qt::LeftButton);
-        } else {
-            fx.click(qPrintable(widget));
-        }
-        QTRY_COMPARE(fx.sent(3).value(0).mid(0, 2), sent);
-        QVERIFY(!ok->isEnabled());
-        const SimState device = fx.sim->state();
-        const int values[] = {device.outputBrightness, device.brightness, device.contrast, device.color};
-        QCOMPARE(values[tab + 1], sent[1]);
-        const char* sliders[] = {"slider_out_luminance", "slider_luminance", "slider_contrast", "slider_color"};
-        QCOMPARE(fx.find<QSlider>(sliders[tab + 1])->value(), sent[1]);
-    }
-
-    // A command the device refuses, or that cannot be sent, leaves the controls showing the device copy.
-    void notAcceptedPutsControlsBack_data()
-    {
-        QTest::addColumn<bool>("closeLink");
-        QTest::newRow("refused") << false;
-        QTest::newRow("not sent") << true;
-    }
-    void notAcceptedPutsControlsBack()
-    {
-        QFETCH(bool, closeLink);
-        SettingPage fx;
-        QVERIFY(fx.start(SimState{}));
-        SimFaults faults;
-        for (int code : {Rdx::ResolutionCommand, Rdx::ContrastCommand, Rdx::DviHotplugCommand})
-            faults.errorForCode.insert(code, 12);
-        fx.sim->setFaults(faults);
-        if (closeLink)
-            fx.link->closeSerial();
-
-        fx.chooseResolution(0);
-        QTRY_COMPARE(fx.find<QComboBox>("comboBox_resolution_ratio")->currentIndex(), 5);
-        SettingPage::typeInto(fx.find<QSpinBox>("spinBox_contrast"), QStringLiteral("90"), false);
-        fx.click("but_accept_picture_quality");
-        QTRY_COMPARE(fx.find<QSlider>("slider_contrast")->value(), 50);
-        fx.click("radio_dvi_close");
-        QTRY_VERIFY(fx.find<QRadioButton>("radio_dvi_open")->isChecked());
-        QCOMPARE(fx.sent(3).size(), closeLink ? 0 : 3);
-        QCOMPARE(fx.sim->state(), SimState{});
     }
 
     // Network to the serial line and back, each time closing the open transport at once.
