@@ -3,9 +3,16 @@
 
 #include "tests/support/MessageLog.h"
 #include "tests/support/SimLink.h"
+#include "widgets/MyButtonBar.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBox>
 #include <QVector>
@@ -62,6 +69,51 @@ public:
         const QList<QAbstractButton*> titles = find<QToolBox>("toolBox")->template findChildren<QAbstractButton*>(
             QStringLiteral("qt_toolbox_toolboxbutton"), Qt::FindDirectChildrenOnly);
         QTest::mouseClick(titles.at(index), Qt::LeftButton);
+    }
+
+    // Does what the operator does with a control, on the tool box page or tab that holds it: picks an index of a
+    // combo box or button bar, types a number into a spin box, moves a slider a page up, or clicks (a radio
+    // button or check box on its circle or box: they take clicks there only).
+    void act(const QString& name, int value = 0) const
+    {
+        QWidget* control = page->template findChild<QWidget*>(name);
+        auto* toolBox = find<QToolBox>("toolBox");
+        for (int i = 0; toolBox && i < toolBox->count(); ++i)
+            if (toolBox->widget(i)->isAncestorOf(control) && toolBox->currentIndex() != i)
+                clickToolBoxPage(i);
+        for (auto* tabs : page->template findChildren<QTabWidget*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(control))
+                    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->showPopup();
+            combo->view()->setCurrentIndex(combo->model()->index(value, 0));
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+        } else if (auto* bar = qobject_cast<MyButtonBar*>(control)) {
+            QTest::mouseClick(bar->buttons().at(value), Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QSpinBox*>(control)) {
+            typeInto(box, value);
+        } else if (auto* slider = qobject_cast<QSlider*>(control)) {
+            slider->setFocus();
+            QTest::keyClick(slider, Qt::Key_PageUp);
+        } else {
+            QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(8, control->height() / 2));
+        }
+    }
+
+    // What a control shows: an index, a value, or whether it is checked.
+    int shown(const QString& name) const
+    {
+        QWidget* control = page->template findChild<QWidget*>(name);
+        if (auto* combo = qobject_cast<QComboBox*>(control))
+            return combo->currentIndex();
+        if (auto* bar = qobject_cast<MyButtonBar*>(control))
+            return bar->currentIndex();
+        if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+            return slider->value();
+        if (auto* box = qobject_cast<QSpinBox*>(control))
+            return box->value();
+        return qobject_cast<QAbstractButton*>(control)->isChecked();
     }
 
     // Select all, type the text, and press Return.

@@ -89,29 +89,9 @@ SimState deviceWith(int takeMode, int pipOn)
     return state;
 }
 
-// The settings of the Signal Switch page, each one command.
+// The settings of the Signal Switch page, each one command, and the control that shows each.
 enum Action { SwitchTime, SwitchModel, ShowModel, PipSwitch };
-
-void act(const ControlPageFixture& fx, int action)
-{
-    auto* take = fx.find<QRadioButton>("radio_of_take");
-    auto* pip = fx.find<QCheckBox>("check_doublePic");
-    switch (action) {
-    case SwitchTime:
-        fx.find<QComboBox>("comboBox_for_time")->setFocus();
-        QTest::keyClick(fx.find<QComboBox>("comboBox_for_time"), Qt::Key_Down);
-        break;
-    case SwitchModel:
-        QTest::mouseClick(take->isChecked() ? fx.find<QRadioButton>("radio_of_oneKey") : take, Qt::LeftButton);
-        break;
-    case ShowModel:
-        QTest::mouseClick(fx.find<MyButtonBar>("butBar_for_model")->buttons().at(2), Qt::LeftButton);
-        break;
-    case PipSwitch: // a check box takes clicks on its box and text only, not on the rest of its width
-        QTest::mouseClick(pip, Qt::LeftButton, Qt::NoModifier, QPoint(8, pip->height() / 2));
-        break;
-    }
-}
+const char* const settingControls[] = {"comboBox_for_time", "radio_of_take", "butBar_for_model", "check_doublePic"};
 
 // The value an action sets, in the device (or the page's copy of it) and on the page.
 template <typename State> int deviceValue(const State& state, int action)
@@ -120,10 +100,7 @@ template <typename State> int deviceValue(const State& state, int action)
 }
 int pageValue(const ControlPageFixture& fx, int action)
 {
-    return std::array<int, 4>{fx.find<QComboBox>("comboBox_for_time")->currentIndex(),
-                              fx.find<QRadioButton>("radio_of_take")->isChecked(),
-                              fx.find<MyButtonBar>("butBar_for_model")->currentIndex(),
-                              fx.find<QCheckBox>("check_doublePic")->isChecked()}[action];
+    return fx.shown(QLatin1String(settingControls[action]));
 }
 
 // The output formats by the area they give the PIP windows.
@@ -281,7 +258,8 @@ private slots:
         if (error < 0)
             fx.link->closeSerial();
 
-        act(fx, action);
+        const bool toOneKey = action == SwitchModel && takeMode;
+        fx.act(QLatin1String(toOneKey ? "radio_of_oneKey" : settingControls[action]), action == ShowModel ? 2 : 1);
         QTRY_COMPARE(fx.lastCommand(), command);
         const int value = error ? deviceValue(before, action) : command[1];
         QTRY_COMPARE(deviceValue(fx.sim->state(), action), value);

@@ -98,23 +98,13 @@ SimState mosaicDevice(int layout = 0, int format = Format1920x1080, std::array<i
     return state;
 }
 
-// Does what the operator does with a control, on the tool box page that holds it; a table edit's value is
-// row * 10000 + value.
+// A table edit's value is row * 10000 + value.
 void act(MosaicPageFixture& fx, const QString& name, int value)
 {
-    auto* control = fx.page->findChild<QWidget*>(name);
-    auto* toolBox = fx.find<QToolBox>("toolBox");
-    for (int page = 0; page < toolBox->count(); ++page)
-        if (toolBox->widget(page)->isAncestorOf(control))
-            fx.clickToolBoxPage(page);
-    if (auto* bar = qobject_cast<MyButtonBar*>(control))
-        QTest::mouseClick(bar->buttons().at(value), Qt::LeftButton);
-    else if (auto* box = qobject_cast<QSpinBox*>(control))
-        fx.typeInto(box, value);
-    else if (qobject_cast<QTableView*>(control))
+    if (name == QLatin1String("tableView"))
         fx.editTable(value / 10000, value % 10000);
     else
-        QTest::mouseClick(control, Qt::LeftButton);
+        fx.act(name, value);
 }
 
 } // namespace

@@ -26,49 +26,7 @@ inline void routeReply(Page_Setting& page, int order)
         page.showPicture();
 }
 
-struct SettingPage : PageFixture<Page_Setting>
-{
-    // Near the left end: a radio button takes clicks on its circle and text only.
-    void click(const char* name) const
-    {
-        auto* button = find<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
-    }
-
-    // Does what the operator does with a control (a picture control on its tab); value is an index or a number.
-    void act(const QString& name, int value) const
-    {
-        auto* control = page->findChild<QWidget*>(name);
-        auto* tabs = find<QTabWidget>("tabWid_picture_quality");
-        for (int tab = 0; tab < tabs->count(); ++tab)
-            if (tabs->widget(tab)->isAncestorOf(control))
-                QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, Qt::NoModifier,
-                                  tabs->tabBar()->tabRect(tab).center());
-        if (auto* combo = qobject_cast<QComboBox*>(control)) {
-            combo->showPopup();
-            combo->view()->setCurrentIndex(combo->model()->index(value, 0));
-            QTest::keyClick(combo->view(), Qt::Key_Return);
-        } else if (auto* slider = qobject_cast<QSlider*>(control)) {
-            slider->setFocus();
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        } else if (qobject_cast<QSpinBox*>(control)) {
-            typeInto(control, QString::number(value), false);
-        } else {
-            click(qPrintable(name));
-        }
-    }
-
-    // What a control shows: an index, a value, or whether it is checked.
-    int shown(const QString& name) const
-    {
-        QWidget* control = page->findChild<QWidget*>(name);
-        if (auto* combo = qobject_cast<QComboBox*>(control))
-            return combo->currentIndex();
-        if (auto* slider = qobject_cast<QSlider*>(control))
-            return slider->value();
-        return qobject_cast<QAbstractButton*>(control)->isChecked();
-    }
-};
+using SettingPage = PageFixture<Page_Setting>;
 
 class tst_Page_Setting : public QObject
 {
@@ -170,26 +128,26 @@ private slots:
         QVERIFY(fx.start(SimState{}));
         auto* socket = fx.link->findChild<QTcpSocket*>();
         auto* serialPort = fx.link->findChild<QSerialPort*>();
-        fx.click("radioButton_2");
+        fx.act(QStringLiteral("radioButton_2"));
         QCOMPARE(socket->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(fx.find<QComboBox>("comboBox_port")->isVisible());
         QVERIFY(!fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
         QVERIFY(!fx.find<QLineEdit>("lineEdit_port")->isVisible());
         SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port_2"), fx.sim->serialPath(), false);
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QVERIFY(serialPort->isOpen());
         QCOMPARE(fx.link->serialPortName, fx.sim->serialPath());
         fx.link->linkState = Rdx::Connected;
-        fx.click("radio_dvi_close");
+        fx.act(QStringLiteral("radio_dvi_close"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 0);
 
-        fx.click("radioButton");
+        fx.act(QStringLiteral("radioButton"));
         QVERIFY(!serialPort->isOpen());
         QVERIFY(fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
         fx.link->linkState = Rdx::Connected;
-        fx.click("radio_dvi_open");
+        fx.act(QStringLiteral("radio_dvi_open"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 1);
         QCOMPARE(fx.messages.count(), 0);
     }
@@ -214,7 +172,7 @@ private slots:
         SettingPage::typeInto(octet ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
                                     : fx.find<QLineEdit>("lineEdit_port"),
                               text, false);
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
         QCOMPARE(fx.link->tcpPort, tcpPort);
