@@ -2,16 +2,11 @@
 #include "pages/InputSources.h"
 #include "pages/Page_Control.h"
 #include "sim/SimProtocol.h"
-#include "widgets/MyButtonBar.h"
 #include "widgets/MyCanvas.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
 
 Q_DECLARE_METATYPE(SimWindow)
 

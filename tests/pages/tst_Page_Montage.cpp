@@ -1,13 +1,10 @@
 #include "PageFixture.h"
 #include "pages/Page_Montage.h"
-#include "widgets/MyButtonBar.h"
 #include "widgets/MyCanvasMes.h"
 
 #include <QLabel>
 #include <QMap>
-#include <QPoint>
 #include <QPointer>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTableView>

@@ -1,16 +1,8 @@
 #include "PageFixture.h"
 #include "pages/Page_Setting.h"
-#include "widgets/MyButtonBar.h"
 #include "widgets/QIPLineEdit.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSerialPort>
-#include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTcpSocket>
 
 inline void refreshPage(Page_Setting& page)

@@ -5,9 +5,7 @@
 #include "schedule/myTimer.h"
 #include "tests/pages/PageFixture.h"
 
-#include <QAbstractItemView>
 #include <QFile>
-#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
