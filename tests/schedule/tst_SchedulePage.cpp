@@ -96,90 +96,80 @@ class tst_SchedulePage : public QObject
     Q_OBJECT
 
 private slots:
-    void scenario_data()
+    // Entries on Monday's table, the clock stepped ("+<days> hh:mm:ss" from Monday; "edit" changes the first
+    // entry's days in that second), the commands the device received and whether the first entry is active after.
+    void firing_data()
     {
         QTest::addColumn<QByteArray>("start");
         QTest::addColumn<Entries>("entries");
-        QTest::addColumn<QByteArrayList>("steps"); // "+<days> hh:mm:ss" from Monday
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<int>("takeMode");
+        QTest::addColumn<int>("error"); // the device's error reply; -1: the link closed
         QTest::addColumn<Commands>("sent");
+        QTest::addColumn<int>("active");
         const int code = Rdx::SwitchInputCommand;
+        const QByteArrayList eight{"+0 08:00:00", "+0 08:00:30"};
         QTest::newRow("at its minute, once")
             << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}}
-            << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"} << Commands{{code, 4}};
+            << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"} << 0 << 0 << Commands{{code, 4}} << 1;
         QTest::newRow("a late step skips what has passed")
             << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}}
-            << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << Commands{{code, 7}};
+            << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << 0 << 0 << Commands{{code, 7}} << 1;
         QTest::newRow("a repeating entry fires again the next day")
             << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}}
-            << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"} << Commands{{code, 3}, {code, 3}};
+            << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"} << 0 << 0 << Commands{{code, 3}, {code, 3}}
+            << 1;
         QTest::newRow("a 00:00 entry fires once in its minute")
             << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
-            << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"}
-            << Commands{{code, 2}};
-        QTest::newRow("a deactivated entry never fires")
-            << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}} << QByteArrayList{"+0 08:00:00"} << Commands{};
+            << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"} << 0 << 0
+            << Commands{{code, 2}} << 1;
+        QTest::newRow("a deactivated entry never fires") << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}}
+                                                         << QByteArrayList{"+0 08:00:00"} << 0 << 0 << Commands{} << 0;
+        // The edit rebuilds the day's list within the minute the entry fired.
+        QTest::newRow("an edit in the fired minute does not fire it again")
+            << QByteArray("10:29:00") << Entries{{"10:30", 5, 1, 1}}
+            << QByteArrayList{"+0 10:30:00", "+0 10:30:20 edit", "+0 10:30:21"} << 0 << 0 << Commands{switchTo5} << 1;
+        const Entries oneShot{{"08:00", 5, 0, 1}};
+        QTest::newRow("accepted: one-shot spent")
+            << QByteArray("07:59:00") << oneShot << eight << 0 << 0 << Commands{switchTo5} << 0;
+        QTest::newRow("refused: stays active, no retry")
+            << QByteArray("07:59:00") << oneShot << eight << 0 << 9 << Commands{switchTo5} << 1;
+        QTest::newRow("Pre + TAKE: followed by TAKE")
+            << QByteArray("07:59:00") << oneShot << eight << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
+        QTest::newRow("link closed: nothing sent, spent")
+            << QByteArray("07:59:00") << oneShot << eight << 0 << -1 << Commands{} << 0;
     }
-    void scenario()
+    void firing()
     {
         QFETCH(QByteArray, start);
         QFETCH(Entries, entries);
         QFETCH(QByteArrayList, steps);
-        SchedulePageFixture fx(on(monday, start));
-        QVERIFY(fx.show());
-        for (const auto& [time, input, repeat, active] : entries)
-            fx.addEntry(QLatin1String(time), input, repeat, 127, active);
-        for (const QByteArray& step : steps)
-            QVERIFY(fx.at(on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3))));
-        QTEST(fx.sent(), "sent");
-    }
-
-    // An edit rebuilds the day's list within the minute an entry fired: it must not fire again.
-    void editInTheFiredMinuteDoesNotRefire()
-    {
-        SchedulePageFixture fx(on(monday, "10:29:00"));
-        QVERIFY(fx.show());
-        const int row = fx.addEntry(QStringLiteral("10:30"), 5);
-        QVERIFY(fx.at(on(monday, "10:30:00")));
-        ScheduleClock::set(on(monday, "10:30:20"));
-        fx.model->setData(fx.model->index(row, TableModel::WeekColumn), 0x3E);
-        QVERIFY(fx.at(on(monday, "10:30:21")));
-        QCOMPARE(fx.sent(), Commands{switchTo5});
-    }
-
-    void outcome_data()
-    {
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<int>("takeMode");
-        QTest::addColumn<int>("deviceError");
-        QTest::addColumn<Commands>("sent");
-        QTest::addColumn<int>("activeAfter");
-        QTest::newRow("accepted: one-shot spent") << true << 0 << 0 << Commands{switchTo5} << 0;
-        QTest::newRow("refused: stays active, no retry") << true << 0 << 9 << Commands{switchTo5} << 1;
-        QTest::newRow("Pre + TAKE: followed by TAKE")
-            << true << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
-        QTest::newRow("link closed: nothing sent, spent") << false << 0 << 0 << Commands{} << 0;
-    }
-    void outcome()
-    {
-        QFETCH(bool, connected);
         QFETCH(int, takeMode);
-        QFETCH(int, deviceError);
-        SchedulePageFixture fx(on(monday, "07:59:00"));
+        QFETCH(int, error);
+        SchedulePageFixture fx(on(monday, start));
         SimState state;
         state.takeMode = takeMode;
         QVERIFY(fx.show(state));
         fx.link->deviceState.takeMode = takeMode;
         SimFaults faults;
-        if (deviceError)
-            faults.errorForCode.insert(Rdx::SwitchInputCommand, deviceError);
+        if (error > 0)
+            faults.errorForCode.insert(Rdx::SwitchInputCommand, error);
         fx.sim->setFaults(faults);
-        if (!connected)
+        if (error < 0)
             fx.link->closeSerial();
-        const int row = fx.addEntry(QStringLiteral("08:00"), 5, 0);
-        QVERIFY(fx.at(on(monday, "08:00:00")));
-        QVERIFY(fx.at(on(monday, "08:00:30")));
+        for (const auto& [time, input, repeat, active] : entries)
+            fx.addEntry(QLatin1String(time), input, repeat, 127, active);
+        for (const QByteArray& step : steps) {
+            const QDateTime time = on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3, 8));
+            if (step.endsWith("edit")) {
+                ScheduleClock::set(time);
+                fx.model->setData(fx.model->index(0, TableModel::WeekColumn), 0x3E);
+            } else {
+                QVERIFY(fx.at(time));
+            }
+        }
         QTEST(fx.sent(), "sent");
-        QTEST(fx.model->data(fx.model->index(row, TableModel::ActiveColumn)).toInt(), "activeAfter");
+        QTEST(fx.model->data(fx.model->index(0, TableModel::ActiveColumn)).toInt(), "active");
     }
 
     void waitsForAnotherExchange()
