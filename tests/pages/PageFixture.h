@@ -57,11 +57,7 @@ public:
                 result.append(QVector<int>(frame.begin() + 2, frame.begin() + 3 + parameterCount));
         return result;
     }
-    QVector<int> lastCommand(int parameterCount = 1) const
-    {
-        const QVector<QVector<int>> all = sent(parameterCount);
-        return all.value(all.size() - 1);
-    }
+    QVector<int> lastCommand(int parameterCount = 1) const { return sent(parameterCount).value(sent().size() - 1); }
 
     // Opens a tool box page the way the operator does: by clicking its title button.
     void clickToolBoxPage(int index) const

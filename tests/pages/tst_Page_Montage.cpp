@@ -192,7 +192,6 @@ private slots:
         QTest::addColumn<QSize>("input");
         QTest::newRow("1024x768") << 0 << QSize(1024, 768) << QSize(1024, 768);
         QTest::newRow("2560x816 wall") << 7 << QSize(2560, 816) << QSize(1920, 1080);
-        QTest::newRow("1200x1600") << 11 << QSize(1200, 1600) << QSize(1200, 1600);
         QTest::newRow("no size") << 4 << QSize(1920, 1080) << QSize(1920, 1080);
     }
     void workingSizes()
