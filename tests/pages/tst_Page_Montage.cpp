@@ -84,14 +84,15 @@ using Ints = QVector<int>;
 constexpr int Format1920x1080 = 6;
 
 // Model 0, port 0; manual windows at x 0, y 0, 960 x 540; a 3840 x 2160 wall.
-SimState mosaicDevice(int layout = 0, int format = Format1920x1080, std::array<int, 5> values = {1920, 1080, 1080})
+SimState mosaicDevice(int layout = 0, int format = Format1920x1080, const Ints& values = {1920, 1080, 1080})
 {
     SimState state;
     state.outputFormat = format;
     state.fastLayout = layout;
     state.inputWindows.fill(SimWindow{32, 960, 8, 540});
     state.outputWindows.fill(SimWindow{32, 960, 8, 540});
-    state.fastValues.fill(values);
+    for (auto& copy : state.fastValues)
+        std::copy(values.begin(), values.end(), copy.begin());
     return state;
 }
 
@@ -178,9 +179,8 @@ private slots:
         QTRY_COMPARE(fx.lastCommand(frame.size() - 1), frame);
         QTEST(fx.readsAfterCommand(), "reads");
         QCOMPARE(fx.sent().size(), 1);
-        auto* bar = fx.page->findChild<MyButtonBar*>(control);
         if (refused >= 0)
-            QCOMPARE(bar ? bar->currentIndex() : fx.page->findChild<QSpinBox*>(control)->value(), refused);
+            QCOMPARE(fx.shown(control), refused);
     }
 
     // The manual windows' limits and previews follow the output format; a format without a size keeps
@@ -233,9 +233,7 @@ private slots:
         QFETCH(int, port);
         QFETCH(QVector<int>, values);
         QFETCH(QVector<int>, shown);
-        std::array<int, 5> fast{};
-        std::copy(values.begin(), values.end(), fast.begin());
-        SimState state = mosaicDevice(layout, Format1920x1080, fast);
+        SimState state = mosaicDevice(layout, Format1920x1080, values);
         state.outputPort = port;
         MosaicPageFixture fx;
         QVERIFY(fx.start(state));
