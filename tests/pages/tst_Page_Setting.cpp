@@ -25,9 +25,10 @@ class tst_Page_Setting : public QObject
     Q_OBJECT
 
 private slots:
-    // Each setting is one command; a picture value goes out with its "OK" ("Reset" sends the default). The
-    // resolution list leaves out the device's format 4: indexes above 3 are one below their codes. A command
-    // the device refuses (error 12) or that cannot be sent (-1: the link closed) puts the control back.
+    // Each setting is one command (one source cannot feed two audio outputs); a picture value goes out with its "OK"
+    // ("Reset" sends the default). The resolution list leaves out the device's format 4: indexes above 3 are one below
+    // their codes. A command the device refuses (error 12) or that cannot be sent (-1: the link closed) puts the
+    // control back.
     void commands_data()
     {
         QTest::addColumn<int>("format");
@@ -51,6 +52,8 @@ private slots:
         QTest::newRow("output reset") << 6 << "but_reset_luminance_2" << 0 << 0 << Ints{11, 32}
                                       << "slider_out_luminance" << 32;
         QTest::newRow("DVI hot plug off") << 6 << "radio_dvi_close" << 0 << 0 << Ints{30, 0} << "radio_dvi_open" << 0;
+        QTest::newRow("audio 1 to HDMI1") << 6 << "butBar_ad1" << 3 << 0 << Ints{29, 4, 6, 5} << "butBar_ad1" << 3;
+        QTest::newRow("audio 2 to V1, which audio 1 has") << 6 << "butBar_ad2" << 0 << 0 << Ints{} << "butBar_ad2" << 1;
         for (int error : {12, -1}) {
             const char* how = error < 0 ? "not sent" : "refused";
             QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << 5;
@@ -91,26 +94,13 @@ private slots:
             QVERIFY(fx.sent().isEmpty());
             QTest::mouseClick(ok, Qt::LeftButton);
         }
-        QTRY_COMPARE(fx.sent().value(0), error < 0 ? QVector<int>() : sent);
+        QTRY_COMPARE(fx.sent(std::max(1, int(sent.size()) - 1)).value(0), error < 0 ? QVector<int>() : sent);
         QCOMPARE(fx.sent().size(), error < 0 || sent.isEmpty() ? 0 : 1);
         QVERIFY(!ok->isEnabled());
         QTRY_COMPARE(fx.shown(shows), shown);
         QCOMPARE(fx.sim->state() == state, error || sent.isEmpty());
         const bool resolution = !error && !sent.isEmpty() && sent[0] == Rdx::ResolutionCommand;
         QCOMPARE(fx.link->deviceState.outputFormat, resolution ? sent[1] : format);
-    }
-
-    void audio()
-    {
-        SettingPage fx;
-        QVERIFY(fx.start(SimState{})); // audio from V1, V2, VGA
-        auto* bar2 = fx.find<MyButtonBar>("butBar_ad2");
-        QTest::mouseClick(fx.find<MyButtonBar>("butBar_ad1")->buttons().at(3), Qt::LeftButton); // HDM1
-        QTRY_COMPARE(fx.sent(3), (QVector<QVector<int>>{{29, 4, 6, 5}}));
-        QCOMPARE(fx.sim->state().audio1Source, int(Rdx::Hdmi1Input));
-        QTest::mouseClick(bar2->buttons().at(3), Qt::LeftButton); // HDM1 again
-        QCOMPARE(bar2->currentIndex(), 1);
-        QCOMPARE(fx.sent(3).size(), 1);
     }
 
     // Network to the serial line and back, each time closing the open transport at once.
