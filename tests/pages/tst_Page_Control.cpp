@@ -140,11 +140,9 @@ QVector<int> values(const SimWindow& window)
 // A window's spin boxes in the order x, w, y, h.
 QVector<int> spinValues(const ControlPageFixture& fx, bool main)
 {
-    const char* const names[2][4] = {{"spinBox_of_x_2", "spinBox_of_w_2", "spinBox_of_y_2", "spinBox_of_h_2"},
-                                     {"spinBox_of_x", "spinBox_of_w", "spinBox_of_y", "spinBox_of_h"}};
     QVector<int> result;
-    for (const char* name : names[main ? 1 : 0])
-        result.append(fx.find<QSpinBox>(name)->value());
+    for (const char* name : {"spinBox_of_x", "spinBox_of_w", "spinBox_of_y", "spinBox_of_h"})
+        result.append(fx.shown(QLatin1String(name) + (main ? QString() : QStringLiteral("_2"))));
     return result;
 }
 

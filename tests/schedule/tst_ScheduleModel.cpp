@@ -146,9 +146,7 @@ private slots:
         model.setLanguage(true);
         model.load();
         QCOMPARE(model.rowCount(), kept);
-        QCOMPARE(messages.count(), 1);
         QCOMPARE(keptFiles().size(), 1);
-        QCOMPARE(readAll(keptFiles().first()), bytes);
 
         model.insertRows(0, 1); // saves: the good entries and the new one, the operator's file untouched
         model.save();
