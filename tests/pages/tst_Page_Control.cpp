@@ -37,6 +37,10 @@ inline QVector<int> windowReads(const SimFixture& sim)
     return indexes;
 }
 
+// How the device is reached and what it answers.
+enum Device { Tcp, Serial, PlainAck, NoModule };
+Q_DECLARE_METATYPE(Device)
+
 namespace {
 
 using Ints = QVector<int>;
@@ -72,9 +76,6 @@ QVector<int> colouredInputs(const ControlPageFixture& fx)
     }
     return result;
 }
-
-// How the device is reached and what it answers.
-enum Device { Tcp, Serial, PlainAck, NoModule };
 
 SimState deviceWith(int takeMode, int pipOn)
 {
@@ -163,26 +164,24 @@ private slots:
         QTest::addColumn<QString>("clicked");
         QTest::addColumn<QVector<int>>("sent");     // code and parameter; empty when nothing may be sent
         QTest::addColumn<QVector<int>>("coloured"); // afterwards, as colouredInputs gives them
-        QTest::addColumn<int>("device");
+        QTest::addColumn<Device>("device");
 
         // The main input is HDMI1 (code 4, group C) in every row, the PIP input VGA (5), the preselected V1 (7).
-        QTest::newRow("one key: the current input") << 0 << 0 << "but_of_hdm1" << Ints{} << Ints{4, -1, -1} << int(Tcp);
+        QTest::newRow("one key: the current input") << 0 << 0 << "but_of_hdm1" << Ints{} << Ints{4, -1, -1} << Tcp;
         QTest::newRow("one key: plain acknowledgement")
-            << 0 << 0 << "but_of_div2" << Ints{1, 1} << Ints{1, -1, -1} << int(PlainAck);
+            << 0 << 0 << "but_of_div2" << Ints{1, 1} << Ints{1, -1, -1} << PlainAck;
         QTest::newRow("one key: other group, serial line")
-            << 0 << 0 << "but_of_v1" << Ints{1, 7} << Ints{7, -1, -1} << int(Serial);
-        QTest::newRow("one key: EXT") << 0 << 0 << "but_of_ext" << Ints{1, 0} << Ints{0, -1, -1} << int(Tcp);
-        QTest::newRow("no module: EXT disabled")
-            << 0 << 0 << "but_of_ext" << Ints{} << Ints{4, -1, -1} << int(NoModule);
-        QTest::newRow("one key: AUTO") << 0 << 0 << "but_of_auto" << Ints{25, 0} << Ints{4, -1, -1} << int(Tcp);
-        QTest::newRow("PIP: same group") << 0 << 1 << "but_of_div2" << Ints{} << Ints{4, 5, -1} << int(Tcp);
-        QTest::newRow("PIP: the main input") << 0 << 1 << "but_of_hdm1" << Ints{5, 4} << Ints{-1, -1, 4} << int(Tcp);
-        QTest::newRow("PIP: V2") << 0 << 1 << "but_of_v2" << Ints{5, 6} << Ints{4, 6, -1} << int(Tcp);
-        QTest::newRow("Pre + TAKE: same group") << 1 << 0 << "but_of_hdm2" << Ints{} << Ints{4, 7, -1} << int(Tcp);
-        QTest::newRow("Pre + TAKE: the main input")
-            << 1 << 0 << "but_of_hdm1" << Ints{1, 4} << Ints{-1, -1, 4} << int(Tcp);
-        QTest::newRow("Pre + TAKE: V2") << 1 << 0 << "but_of_v2" << Ints{1, 6} << Ints{4, 6, -1} << int(Tcp);
-        QTest::newRow("Pre + TAKE: TAKE") << 1 << 0 << "but_of_auto" << Ints{2, 0} << Ints{7, 4, -1} << int(Tcp);
+            << 0 << 0 << "but_of_v1" << Ints{1, 7} << Ints{7, -1, -1} << Serial;
+        QTest::newRow("one key: EXT") << 0 << 0 << "but_of_ext" << Ints{1, 0} << Ints{0, -1, -1} << Tcp;
+        QTest::newRow("no module: EXT disabled") << 0 << 0 << "but_of_ext" << Ints{} << Ints{4, -1, -1} << NoModule;
+        QTest::newRow("one key: AUTO") << 0 << 0 << "but_of_auto" << Ints{25, 0} << Ints{4, -1, -1} << Tcp;
+        QTest::newRow("PIP: same group") << 0 << 1 << "but_of_div2" << Ints{} << Ints{4, 5, -1} << Tcp;
+        QTest::newRow("PIP: the main input") << 0 << 1 << "but_of_hdm1" << Ints{5, 4} << Ints{-1, -1, 4} << Tcp;
+        QTest::newRow("PIP: V2") << 0 << 1 << "but_of_v2" << Ints{5, 6} << Ints{4, 6, -1} << Tcp;
+        QTest::newRow("Pre + TAKE: same group") << 1 << 0 << "but_of_hdm2" << Ints{} << Ints{4, 7, -1} << Tcp;
+        QTest::newRow("Pre + TAKE: the main input") << 1 << 0 << "but_of_hdm1" << Ints{1, 4} << Ints{-1, -1, 4} << Tcp;
+        QTest::newRow("Pre + TAKE: V2") << 1 << 0 << "but_of_v2" << Ints{1, 6} << Ints{4, 6, -1} << Tcp;
+        QTest::newRow("Pre + TAKE: TAKE") << 1 << 0 << "but_of_auto" << Ints{2, 0} << Ints{7, 4, -1} << Tcp;
     }
     void inputClicks()
     {
@@ -191,7 +190,7 @@ private slots:
         QFETCH(QString, clicked);
         QFETCH(QVector<int>, sent);
         QFETCH(QVector<int>, coloured);
-        QFETCH(int, device);
+        QFETCH(Device, device);
         SimState state = deviceWith(takeMode, pipOn);
         state.extInputMode = device != NoModule; // with a module, every input button is enabled
         ControlPageFixture fx(device == Serial ? Transport::Serial : Transport::Tcp);

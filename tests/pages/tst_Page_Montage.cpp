@@ -124,38 +124,37 @@ private slots:
         QTest::addColumn<QVector<int>>("frame"); // code, parameter bytes
         QTest::addColumn<QVector<QPoint>>("reads");
         QTest::addColumn<int>("refused"); // -1: accepted; else the value the control shows again
-        using P = QPoint;
+        using Reads = QVector<QPoint>;
         const int fhd = Format1920x1080;
         QTest::newRow("display model M3") << 0 << fhd << "wid_model" << 2 << Ints{16, 2}
-                                          << QVector<P>{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}} << -1;
+                                          << Reads{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}} << -1;
         QTest::newRow("output port Out2")
-            << 0 << fhd << "butBar_for_out_port" << 1 << Ints{17, 1} << QVector<P>{{12, 1}, {9, 1}, {10, 1}} << -1;
-        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << Ints{20, 3} << QVector<P>{{13, 0}, {9, 0}, {10, 0}}
+            << 0 << fhd << "butBar_for_out_port" << 1 << Ints{17, 1} << Reads{{12, 1}, {9, 1}, {10, 1}} << -1;
+        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << Ints{20, 3} << Reads{{13, 0}, {9, 0}, {10, 0}}
                                     << -1;
-        QTest::newRow("Ok of fast mosaic 1")
-            << 0 << fhd << "but_for_auto" << 0 << Ints{24, 0} << QVector<P>{{9, 0}} << -1;
+        QTest::newRow("Ok of fast mosaic 1") << 0 << fhd << "but_for_auto" << 0 << Ints{24, 0} << Reads{{9, 0}} << -1;
         QTest::newRow("Ok of fast mosaic 2")
-            << 0 << fhd << "pushButton_for_auto" << 0 << Ints{24, 1} << QVector<P>{{9, 0}, {10, 0}} << -1;
+            << 0 << fhd << "pushButton_for_auto" << 0 << Ints{24, 1} << Reads{{9, 0}, {10, 0}} << -1;
         QTest::newRow("LED width") << 0 << fhd << "spinBox_LED_w" << 4000
-                                   << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{{11, 0}} << -1;
+                                   << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << Reads{{11, 0}} << -1;
         QTest::newRow("unit width, read back")
-            << 0 << fhd << "spinBox_for_w" << 960 << Ints{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38}
-            << QVector<P>{{12, 0}} << -1;
+            << 0 << fhd << "spinBox_for_w" << 960 << Ints{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38} << Reads{{12, 0}}
+            << -1;
         QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
-                                      << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << QVector<P>{{9, 0}} << -1;
+                                      << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << -1;
         QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
-                                      << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << QVector<P>{{10, 0}} << -1;
+                                      << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << Reads{{10, 0}} << -1;
         QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200 << Ints{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8}
-                                   << QVector<P>{} << -1;
+                                   << Reads{} << -1;
         // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
         QTest::newRow("table 4X1 nibbles")
             << 5 << 10 << "tableView" << 32475 << Ints{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
-            << QVector<P>{} << -1;
-        QTest::newRow("display model refused") << 0 << fhd << "wid_model" << 2 << Ints{16, 2} << QVector<P>{} << 0;
+            << Reads{} << -1;
+        QTest::newRow("display model refused") << 0 << fhd << "wid_model" << 2 << Ints{16, 2} << Reads{} << 0;
         QTest::newRow("LED width refused") << 0 << fhd << "spinBox_LED_w" << 4000
-                                           << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << QVector<P>{} << 3840;
+                                           << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << Reads{} << 3840;
         QTest::newRow("input x refused") << 0 << fhd << "spinBox_input_x" << 100
-                                         << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << QVector<P>{} << 0;
+                                         << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{} << 0;
     }
     void commandsAndReReads()
     {

@@ -132,14 +132,13 @@ private slots:
             << QByteArray("10:29:00") << Entries{{"10:30", 5, 1, 1}}
             << QByteArrayList{"+0 10:30:00", "+0 10:30:20 edit", "+0 10:30:21"} << 0 << 0 << Commands{switchTo5} << 1;
         const Entries oneShot{{"08:00", 5, 0, 1}};
-        QTest::newRow("accepted: one-shot spent")
-            << QByteArray("07:59:00") << oneShot << eight << 0 << 0 << Commands{switchTo5} << 0;
+        const QByteArray before("07:59:00");
+        QTest::newRow("accepted: one-shot spent") << before << oneShot << eight << 0 << 0 << Commands{switchTo5} << 0;
         QTest::newRow("refused: stays active, no retry")
-            << QByteArray("07:59:00") << oneShot << eight << 0 << 9 << Commands{switchTo5} << 1;
+            << before << oneShot << eight << 0 << 9 << Commands{switchTo5} << 1;
         QTest::newRow("Pre + TAKE: followed by TAKE")
-            << QByteArray("07:59:00") << oneShot << eight << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
-        QTest::newRow("link closed: nothing sent, spent")
-            << QByteArray("07:59:00") << oneShot << eight << 0 << -1 << Commands{} << 0;
+            << before << oneShot << eight << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
+        QTest::newRow("link closed: nothing sent, spent") << before << oneShot << eight << 0 << -1 << Commands{} << 0;
     }
     void firing()
     {
