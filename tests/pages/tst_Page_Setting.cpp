@@ -150,14 +150,13 @@ private slots:
         QFETCH(QString, text);
         SettingPage fx;
         QVERIFY(fx.start(SimState{}));
-        const int tcpPort = fx.link->tcpPort;
         SettingPage::typeInto(octet ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
                                     : fx.find<QLineEdit>("lineEdit_port"),
                               text, false);
         fx.act(QStringLiteral("but_accept_ip"));
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
-        QCOMPARE(fx.link->tcpPort, tcpPort);
+        QCOMPARE(fx.link->tcpPort, fx.sim->tcpPort());
         QVERIFY(fx.link->isConnected());
     }
 };

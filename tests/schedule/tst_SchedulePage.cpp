@@ -5,9 +5,7 @@
 #include "schedule/myTimer.h"
 #include "tests/pages/PageFixture.h"
 
-#include <QAbstractItemView>
 #include <QFile>
-#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
@@ -82,11 +80,6 @@ using Commands = QVector<QVector<int>>;
 // time, input, repeat, active
 using Entries = QVector<std::tuple<const char*, int, int, int>>;
 const QVector<int> switchTo5{Rdx::SwitchInputCommand, 5};
-
-QPoint cellCentre(QTableView* table, int row, int column)
-{
-    return table->visualRect(table->model()->index(row, column)).center();
-}
 
 } // namespace
 
@@ -191,6 +184,9 @@ private slots:
     {
         SchedulePageFixture fx(on(monday, "07:00:00"));
         QVERIFY(fx.show());
+        auto cellCentre = [](QTableView* table, int row, int column) {
+            return table->visualRect(table->model()->index(row, column)).center();
+        };
         for (const char* time : {"08:00", "09:00", "10:00"})
             fx.addEntry(QLatin1String(time), 4, 1, 0x3E);
         QTest::mouseClick(fx.table->viewport(), Qt::LeftButton, {}, cellCentre(fx.table, 0, TableModel::WeekColumn));
