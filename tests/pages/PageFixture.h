@@ -3,9 +3,16 @@
 
 #include "tests/support/MessageLog.h"
 #include "tests/support/SimLink.h"
+#include "widgets/MyButtonBar.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBox>
 #include <QVector>
@@ -28,7 +35,7 @@ public:
                          [this](int order) { routeReply(*page, order); });
         page->setLanguage(true);
         page->show();
-        page->activateWindow();
+        page->activateWindow(); // an editor closes when its window loses the focus
         return QTest::qWaitForWindowActive(page.get()) && (!refreshNow || refresh());
     }
 
@@ -41,22 +48,16 @@ public:
 
     template <typename T> T* find(const char* name) const { return page->template findChild<T*>(QLatin1String(name)); }
 
-    // Set-commands (not read requests) that reached the device, in order.
-    QVector<Rdx::Frame> commands() const
+    // Set-commands (not read requests) that reached the device, in order, each as its code and parameters.
+    QVector<QVector<int>> sent(int parameterCount = 1) const
     {
-        QVector<Rdx::Frame> result;
+        QVector<QVector<int>> result;
         for (const Rdx::Frame& frame : sim->received())
             if (frame[2] != Rdx::ReadRequestCode)
-                result.append(frame);
+                result.append(QVector<int>(frame.begin() + 2, frame.begin() + 3 + parameterCount));
         return result;
     }
-
-    // The last set-command as (code, p0, p1, ...), for compact comparisons.
-    QVector<int> lastCommand(int parameterCount = 1) const
-    {
-        const QVector<Rdx::Frame> sent = commands();
-        return sent.isEmpty() ? QVector<int>() : QVector<int>(sent.last().begin() + 2, sent.last().begin() + 3 + parameterCount);
-    }
+    QVector<int> lastCommand(int parameterCount = 1) const { return sent(parameterCount).value(sent().size() - 1); }
 
     // Opens a tool box page the way the operator does: by clicking its title button.
     void clickToolBoxPage(int index) const
@@ -64,6 +65,51 @@ public:
         const QList<QAbstractButton*> titles = find<QToolBox>("toolBox")->template findChildren<QAbstractButton*>(
             QStringLiteral("qt_toolbox_toolboxbutton"), Qt::FindDirectChildrenOnly);
         QTest::mouseClick(titles.at(index), Qt::LeftButton);
+    }
+
+    // Does what the operator does with a control, on the tool box page or tab that holds it: picks an index of a
+    // combo box or button bar, types a number into a spin box, moves a slider a page up, or clicks (a radio
+    // button or check box on its circle or box: they take clicks there only).
+    void act(const QString& name, int value = 0) const
+    {
+        QWidget* control = page->template findChild<QWidget*>(name);
+        auto* toolBox = find<QToolBox>("toolBox");
+        for (int i = 0; toolBox && i < toolBox->count(); ++i)
+            if (toolBox->widget(i)->isAncestorOf(control) && toolBox->currentIndex() != i)
+                clickToolBoxPage(i);
+        for (auto* tabs : page->template findChildren<QTabWidget*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(control))
+                    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->showPopup();
+            combo->view()->setCurrentIndex(combo->model()->index(value, 0));
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+        } else if (auto* bar = qobject_cast<MyButtonBar*>(control)) {
+            QTest::mouseClick(bar->buttons().at(value), Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QSpinBox*>(control)) {
+            typeInto(box, value);
+        } else if (auto* slider = qobject_cast<QSlider*>(control)) {
+            slider->setFocus();
+            QTest::keyClick(slider, Qt::Key_PageUp);
+        } else {
+            QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(8, control->height() / 2));
+        }
+    }
+
+    // What a control shows: an index, a value, or whether it is checked.
+    int shown(const QString& name) const
+    {
+        QWidget* control = page->template findChild<QWidget*>(name);
+        if (auto* combo = qobject_cast<QComboBox*>(control))
+            return combo->currentIndex();
+        if (auto* bar = qobject_cast<MyButtonBar*>(control))
+            return bar->currentIndex();
+        if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+            return slider->value();
+        if (auto* box = qobject_cast<QSpinBox*>(control))
+            return box->value();
+        return qobject_cast<QAbstractButton*>(control)->isChecked();
     }
 
     // Select all, type the text, and press Return.

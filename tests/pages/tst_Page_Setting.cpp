@@ -1,16 +1,8 @@
 #include "PageFixture.h"
 #include "pages/Page_Setting.h"
-#include "widgets/MyButtonBar.h"
 #include "widgets/QIPLineEdit.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSerialPort>
-#include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTcpSocket>
 
 inline void refreshPage(Page_Setting& page)
@@ -26,158 +18,89 @@ inline void routeReply(Page_Setting& page, int order)
         page.showPicture();
 }
 
-struct SettingPage : PageFixture<Page_Setting>
-{
-    // Near the left end: a radio button takes clicks on its circle and text only.
-    void click(const char* name) const
-    {
-        auto* button = find<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
-    }
-    // Set-commands that reached the device, each as its code and first three parameters.
-    QVector<QVector<int>> sent() const
-    {
-        QVector<QVector<int>> result;
-        for (const Rdx::Frame& f : commands())
-            result.append({f[2], f[3], f[4], f[5]});
-        return result;
-    }
-    void chooseResolution(int index) const
-    {
-        auto* combo = find<QComboBox>("comboBox_resolution_ratio");
-        combo->showPopup();
-        combo->view()->setCurrentIndex(combo->model()->index(index, 0));
-        QTest::keyClick(combo->view(), Qt::Key_Return);
-    }
-};
+using SettingPage = PageFixture<Page_Setting>;
 
 class tst_Page_Setting : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // The list leaves out the device's format 4: indexes above 3 are one below their codes.
-    void resolution_data()
+    // Each setting is one command (one source cannot feed two audio outputs); a picture value goes out with its "OK"
+    // ("Reset" sends the default). The resolution list leaves out the device's format 4: indexes above 3 are one below
+    // their codes. A command the device refuses (error 12) or that cannot be sent (-1: the link closed) puts the
+    // control back.
+    void commands_data()
     {
         QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QVector<int>>("sent"); // code and parameter, empty: nothing sent
+        QTest::addColumn<QString>("shows");     // the control showing the outcome, and what it shows
         QTest::addColumn<int>("shown");
-        QTest::addColumn<int>("chosen");
-        QTest::addColumn<int>("sent"); // -1: nothing
-        QTest::newRow("3 to the first past the gap") << 3 << 3 << 4 << 5;
-        QTest::newRow("5 back across the gap") << 5 << 4 << 3 << 3;
-        QTest::newRow("4 shows as 3, the last") << 4 << 3 << 11 << 12;
-        QTest::newRow("the device's own") << 6 << 5 << 5 << -1;
+        using Ints = QVector<int>;
+        const QString combo = QStringLiteral("comboBox_resolution_ratio");
+        QTest::newRow("3 to the first past the gap") << 3 << combo << 4 << 0 << Ints{28, 5} << combo << 4;
+        QTest::newRow("5 back across the gap") << 5 << combo << 3 << 0 << Ints{28, 3} << combo << 3;
+        QTest::newRow("4 shows as 3, the last") << 4 << combo << 11 << 0 << Ints{28, 12} << combo << 11;
+        QTest::newRow("the device's own format") << 6 << combo << 5 << 0 << Ints{} << combo << 5;
+        QTest::newRow("brightness slider")
+            << 6 << "slider_luminance" << 0 << 0 << Ints{8, 30} << "slider_luminance" << 30;
+        QTest::newRow("contrast spin box")
+            << 6 << "spinBox_contrast" << 77 << 0 << Ints{9, 77} << "slider_contrast" << 77;
+        QTest::newRow("colour reset") << 6 << "but_reset_color" << 0 << 0 << Ints{10, 50} << "slider_color" << 50;
+        QTest::newRow("output reset") << 6 << "but_reset_luminance_2" << 0 << 0 << Ints{11, 32}
+                                      << "slider_out_luminance" << 32;
+        QTest::newRow("DVI hot plug off") << 6 << "radio_dvi_close" << 0 << 0 << Ints{30, 0} << "radio_dvi_open" << 0;
+        QTest::newRow("audio 1 to HDMI1") << 6 << "butBar_ad1" << 3 << 0 << Ints{29, 4, 6, 5} << "butBar_ad1" << 3;
+        QTest::newRow("audio 2 to V1, which audio 1 has") << 6 << "butBar_ad2" << 0 << 0 << Ints{} << "butBar_ad2" << 1;
+        for (int error : {12, -1}) {
+            const char* how = error < 0 ? "not sent" : "refused";
+            QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << 5;
+            QTest::addRow("contrast %s", how)
+                << 6 << "spinBox_contrast" << 90 << error << Ints{9, 90} << "slider_contrast" << 50;
+            QTest::addRow("DVI hot plug %s", how)
+                << 6 << "radio_dvi_close" << 0 << error << Ints{30, 0} << "radio_dvi_open" << 1;
+        }
     }
-    void resolution()
+    void commands()
     {
         QFETCH(int, format);
-        QFETCH(int, sent);
+        QFETCH(QString, control);
+        QFETCH(int, value);
+        QFETCH(int, error);
+        QFETCH(QVector<int>, sent);
+        QFETCH(QString, shows);
+        QFETCH(int, shown);
         SimState state;
         state.outputFormat = format;
-        SettingPage fx;
-        QVERIFY(fx.start(state));
-        auto* combo = fx.find<QComboBox>("comboBox_resolution_ratio");
-        QTEST(combo->currentIndex(), "shown");
-        QFETCH(int, chosen);
-        fx.chooseResolution(chosen);
-        QCOMPARE(combo->currentIndex(), chosen);
-        if (sent < 0) {
-            QVERIFY(fx.sent().isEmpty());
-            return;
-        }
-        QTRY_COMPARE(fx.sent().value(0).value(1), sent);
-        QTRY_COMPARE(fx.link->deviceState.outputFormat, sent);
-    }
-
-    void audio()
-    {
-        SettingPage fx;
-        QVERIFY(fx.start(SimState{})); // audio from V1, V2, VGA
-        auto* bar2 = fx.find<MyButtonBar>("butBar_ad2");
-        QTest::mouseClick(fx.find<MyButtonBar>("butBar_ad1")->buttons().at(3), Qt::LeftButton); // HDM1
-        QTRY_COMPARE(fx.sent(), (QVector<QVector<int>>{{29, 4, 6, 5}}));
-        QCOMPARE(fx.sim->state().audio1Source, int(Rdx::Hdmi1Input));
-        QTest::mouseClick(bar2->buttons().at(3), Qt::LeftButton); // HDM1 again
-        QCOMPARE(bar2->currentIndex(), 1);
-        QCOMPARE(fx.sent().size(), 1);
-    }
-
-    // A value moved with the slider or typed into the spin box goes out with "OK"; "Reset" sends the default.
-    void picture_data()
-    {
-        QTest::addColumn<int>("tab"); // -1: output brightness
-        QTest::addColumn<QString>("widget");
-        QTest::addColumn<QVector<int>>("sent");
-        QTest::newRow("brightness slider") << 0 << "slider_luminance" << QVector<int>{8, 30};
-        QTest::newRow("contrast spin box") << 1 << "spinBox_contrast" << QVector<int>{9, 77};
-        QTest::newRow("colour reset") << 2 << "but_reset_color" << QVector<int>{10, 50};
-        QTest::newRow("output reset") << -1 << "but_reset_luminance_2" << QVector<int>{11, 32};
-    }
-    void picture()
-    {
-        QFETCH(int, tab);
-        QFETCH(QString, widget);
-        QFETCH(QVector<int>, sent);
-        SimState state;
         state.brightness = state.color = 20;
         state.outputBrightness = 10;
         SettingPage fx;
         QVERIFY(fx.start(state));
-        auto* ok = fx.find<QPushButton>(tab < 0 ? "but_accept_luminance" : "but_accept_picture_quality");
-        QTabBar* tabs = fx.find<QTabWidget>("tabWid_picture_quality")->tabBar();
-        QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(std::max(tab, 0)).center());
-        QVERIFY(!ok->isEnabled());
-        auto* field = fx.find<QWidget>(qPrintable(widget));
-        if (auto* slider = qobject_cast<QSlider*>(field)) {
-            slider->setFocus();
-            QTest::keyClick(slider, Qt::Key_PageUp);
-        } else if (qobject_cast<QSpinBox*>(field)) {
-            SettingPage::typeInto(field, QString::number(sent[1]), false);
-        }
-        if (!widget.startsWith(QLatin1String("but_"))) {
-            QVERIFY(ok->isEnabled());
-            QVERIFY(fx.sent().isEmpty());
-            QTest::mouseClick(ok, Qt::LeftButton);
-        } else {
-            fx.click(qPrintable(widget));
-        }
-        QTRY_COMPARE(fx.sent().value(0).mid(0, 2), sent);
-        QVERIFY(!ok->isEnabled());
-        const SimState device = fx.sim->state();
-        const int values[] = {device.outputBrightness, device.brightness, device.contrast, device.color};
-        QCOMPARE(values[tab + 1], sent[1]);
-        const char* sliders[] = {"slider_out_luminance", "slider_luminance", "slider_contrast", "slider_color"};
-        QCOMPARE(fx.find<QSlider>(sliders[tab + 1])->value(), sent[1]);
-    }
-
-    // A command the device refuses, or that cannot be sent, leaves the controls showing the device copy.
-    void notAcceptedPutsControlsBack_data()
-    {
-        QTest::addColumn<bool>("closeLink");
-        QTest::newRow("refused") << false;
-        QTest::newRow("not sent") << true;
-    }
-    void notAcceptedPutsControlsBack()
-    {
-        QFETCH(bool, closeLink);
-        SettingPage fx;
-        QVERIFY(fx.start(SimState{}));
         SimFaults faults;
-        for (int code : {Rdx::ResolutionCommand, Rdx::ContrastCommand, Rdx::DviHotplugCommand})
-            faults.errorForCode.insert(code, 12);
+        if (error > 0)
+            faults.errorForCode.insert(sent[0], error);
         fx.sim->setFaults(faults);
-        if (closeLink)
+        if (error < 0)
             fx.link->closeSerial();
 
-        fx.chooseResolution(0);
-        QTRY_COMPARE(fx.find<QComboBox>("comboBox_resolution_ratio")->currentIndex(), 5);
-        SettingPage::typeInto(fx.find<QSpinBox>("spinBox_contrast"), QStringLiteral("90"), false);
-        fx.click("but_accept_picture_quality");
-        QTRY_COMPARE(fx.find<QSlider>("slider_contrast")->value(), 50);
-        fx.click("radio_dvi_close");
-        QTRY_VERIFY(fx.find<QRadioButton>("radio_dvi_open")->isChecked());
-        QCOMPARE(fx.sent().size(), closeLink ? 0 : 3);
-        QCOMPARE(fx.sim->state(), SimState{});
+        fx.act(control, value);
+        const bool picture =
+            fx.find<QTabWidget>("tabWid_picture_quality")->isAncestorOf(fx.page->findChild<QWidget*>(control));
+        auto* ok = fx.find<QPushButton>(picture ? "but_accept_picture_quality" : "but_accept_luminance");
+        if (control.startsWith(QLatin1String("slider_")) || control.startsWith(QLatin1String("spinBox_"))) {
+            QVERIFY(ok->isEnabled()); // a picture value waits for its "OK"
+            QVERIFY(fx.sent().isEmpty());
+            QTest::mouseClick(ok, Qt::LeftButton);
+        }
+        QTRY_COMPARE(fx.sent(std::max(1, int(sent.size()) - 1)).value(0), error < 0 ? QVector<int>() : sent);
+        QCOMPARE(fx.sent().size(), error < 0 || sent.isEmpty() ? 0 : 1);
+        QVERIFY(!ok->isEnabled());
+        QTRY_COMPARE(fx.shown(shows), shown);
+        QCOMPARE(fx.sim->state() == state, error || sent.isEmpty());
+        const bool resolution = !error && !sent.isEmpty() && sent[0] == Rdx::ResolutionCommand;
+        QCOMPARE(fx.link->deviceState.outputFormat, resolution ? sent[1] : format);
     }
 
     // Network to the serial line and back, each time closing the open transport at once.
@@ -187,26 +110,26 @@ private slots:
         QVERIFY(fx.start(SimState{}));
         auto* socket = fx.link->findChild<QTcpSocket*>();
         auto* serialPort = fx.link->findChild<QSerialPort*>();
-        fx.click("radioButton_2");
+        fx.act(QStringLiteral("radioButton_2"));
         QCOMPARE(socket->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(fx.find<QComboBox>("comboBox_port")->isVisible());
         QVERIFY(!fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
         QVERIFY(!fx.find<QLineEdit>("lineEdit_port")->isVisible());
         SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port_2"), fx.sim->serialPath(), false);
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QVERIFY(serialPort->isOpen());
         QCOMPARE(fx.link->serialPortName, fx.sim->serialPath());
         fx.link->linkState = Rdx::Connected;
-        fx.click("radio_dvi_close");
+        fx.act(QStringLiteral("radio_dvi_close"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 0);
 
-        fx.click("radioButton");
+        fx.act(QStringLiteral("radioButton"));
         QVERIFY(!serialPort->isOpen());
         QVERIFY(fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
         fx.link->linkState = Rdx::Connected;
-        fx.click("radio_dvi_open");
+        fx.act(QStringLiteral("radio_dvi_open"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 1);
         QCOMPARE(fx.messages.count(), 0);
     }
@@ -214,32 +137,26 @@ private slots:
     // A wrong address or port is refused before it reaches the link.
     void refusedCommunication_data()
     {
-        QTest::addColumn<QString>("field"); // "octet": the third of the address
+        QTest::addColumn<bool>("octet"); // the third of the address, else the port
         QTest::addColumn<QString>("text");
-        QTest::newRow("emptied octet") << "octet"
-                                       << "";
-        QTest::newRow("negative port") << "lineEdit_port"
-                                       << "-1";
-        QTest::newRow("port not a number") << "lineEdit_port"
-                                           << "7a";
-        QTest::newRow("port 0") << "lineEdit_port"
-                                << "0";
+        QTest::newRow("emptied octet") << true << "";
+        QTest::newRow("negative port") << false << "-1";
+        QTest::newRow("port not a number") << false << "7a";
+        QTest::newRow("port 0") << false << "0";
     }
     void refusedCommunication()
     {
-        QFETCH(QString, field);
+        QFETCH(bool, octet);
         QFETCH(QString, text);
         SettingPage fx;
         QVERIFY(fx.start(SimState{}));
-        const int tcpPort = fx.link->tcpPort;
-        SettingPage::typeInto(field == QLatin1String("octet")
-                                  ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
-                                  : fx.find<QLineEdit>(qPrintable(field)),
+        SettingPage::typeInto(octet ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
+                                    : fx.find<QLineEdit>("lineEdit_port"),
                               text, false);
-        fx.click("but_accept_ip");
+        fx.act(QStringLiteral("but_accept_ip"));
         QCOMPARE(fx.messages.count(), 1);
         QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
-        QCOMPARE(fx.link->tcpPort, tcpPort);
+        QCOMPARE(fx.link->tcpPort, fx.sim->tcpPort());
         QVERIFY(fx.link->isConnected());
     }
 };

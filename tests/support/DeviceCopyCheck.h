@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <tuple>
+
 namespace DeviceCopyCheck {
 
 inline int word(const WindowRecord& record, int index)
@@ -27,30 +29,18 @@ inline QStringList differences(const CData& copy, const Rdx::FastValues& fast, c
         for (int i = 0; i < 4; ++i)
             expect(what, word(record, i), values[i]);
     };
-    const std::pair<const char*, std::pair<int, int>> fields[] = {
-        {"outputFormat", {copy.outputFormat, device.outputFormat}},
-        {"mainInput", {copy.mainInput, device.mainInput}},
-        {"switchTime", {copy.switchTime, device.switchTime}},
-        {"pipInput", {copy.pipInput, device.pipInput}},
-        {"presetInput", {copy.presetInput, device.presetInput}},
-        {"dviHotplug", {copy.dviHotplug, device.dviHotplug}},
-        {"extInputMode", {copy.extInputMode, device.extInputMode}},
-        {"audio1Source", {copy.audio1Source, device.audio1Source}},
-        {"audio2Source", {copy.audio2Source, device.audio2Source}},
-        {"audio3Source", {copy.audio3Source, device.audio3Source}},
-        {"fastLayout", {copy.fastLayout, device.fastLayout}},
-        {"pipModel", {copy.pipModel, device.pipModel}},
-        {"takeMode", {copy.takeMode, device.takeMode}},
-        {"pipOn", {copy.pipOn, device.pipOn}},
-        {"showModel", {copy.showModel, device.showModel}},
-        {"outputPort", {copy.outputPort, device.outputPort}},
-        {"brightness", {copy.brightness, device.brightness}},
-        {"contrast", {copy.contrast, device.contrast}},
-        {"color", {copy.color, device.color}},
-        {"outputBrightness", {copy.outputBrightness, device.outputBrightness}},
-    };
-    for (const auto& field : fields)
-        expect(field.first, field.second.first, field.second.second);
+#define RDX480_FIELD(name) std::make_tuple(#name, copy.name, device.name)
+    const std::tuple<const char*, int, int> fields[] = {
+        RDX480_FIELD(outputFormat), RDX480_FIELD(mainInput),       RDX480_FIELD(switchTime),
+        RDX480_FIELD(pipInput),     RDX480_FIELD(presetInput),     RDX480_FIELD(dviHotplug),
+        RDX480_FIELD(extInputMode), RDX480_FIELD(audio1Source),    RDX480_FIELD(audio2Source),
+        RDX480_FIELD(audio3Source), RDX480_FIELD(fastLayout),      RDX480_FIELD(pipModel),
+        RDX480_FIELD(takeMode),     RDX480_FIELD(pipOn),           RDX480_FIELD(showModel),
+        RDX480_FIELD(outputPort),   RDX480_FIELD(brightness),      RDX480_FIELD(contrast),
+        RDX480_FIELD(color),        RDX480_FIELD(outputBrightness)};
+#undef RDX480_FIELD
+    for (const auto& [name, got, want] : fields)
+        expect(name, got, want);
 
     SimWindow sub = device.pipWindows[size_t(device.pipModel * 2)];
     SimWindow main = device.pipWindows[size_t(device.pipModel * 2 + 1)];
