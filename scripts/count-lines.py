@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Usage: scripts/count-lines.py
+"""Usage: scripts/count-lines.py [--max PERCENT]
 
 Counts the lines of C++ (.cpp and .h) that are neither blank nor only comment, in tests/ against the
 product code (link/ shell/ pages/ schedule/ widgets/ quc/ sim/), and prints the ratio:
     tests: 1234 lines, product: 4567 lines (link 800, ...), ratio 27.0 %
 A line that holds code and a comment counts as code. Forms, images, scripts, bench/ and fuzz/ are not counted.
+With --max, exits 1 when the ratio is above PERCENT.
 """
 import pathlib
 import sys
@@ -70,6 +71,11 @@ def main():
     ratio = 100.0 * tests / product if product else 0.0
     folders = ", ".join(f"{f} {n}" for f, n in per_folder.items() if n)
     print(f"tests: {tests} lines, product: {product} lines ({folders}), ratio {ratio:.1f} %")
+    if "--max" in sys.argv:
+        limit = float(sys.argv[sys.argv.index("--max") + 1])
+        if ratio > limit:
+            print(f"the tests are above {limit:g} % of the product code")
+            return 1
     return 0
 
 

@@ -126,9 +126,17 @@ if [ "$fuzz_status" -ne 0 ] && [ "$fuzz_failed" -eq 0 ]; then # the build or set
 fi
 count fuzz "$fuzz_passed" "$fuzz_failed" "$fuzz_detail"
 
+# Tests stay within 40 % of the product code: more means fixtures written twice or tests restating the code.
+lines=$(scripts/count-lines.py --max 40)
+if [ $? -eq 0 ]; then
+    count "line ratio" 1 0
+else
+    count "line ratio" 0 1 "at most 40 %"
+fi
+
 echo
 echo "== summary"
 printf '%s\n' "${summary[@]}"
-scripts/count-lines.py || echo "line count: failed"
+echo "$lines"
 echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
