@@ -1,4 +1,5 @@
 #include "schedule/ScheduleClock.h"
+#include "schedule/ProxyModel.h"
 #include "schedule/TableModel.h"
 #include "schedule/TimeFile.h"
 
@@ -234,6 +235,31 @@ private slots:
         model.markFired(0);
         QCOMPARE(reset.count(), 0);
         QVERIFY(!model.isActiveAt(0));
+    }
+
+    // "Upcoming only" keeps the active entries still to come today; header clicks sort through the proxy;
+    // a second active entry in a minute warns; an empty insert changes nothing.
+    void proxyFilterSortAndWarning()
+    {
+        TableModel model;
+        model.setLanguage(true);
+        model.load();
+        QSignalSpy messages(&model, &TableModel::send_message);
+        fill(model, {{"09:00", 1, Monday}, {"07:00", 1, Monday}, {"08:00", 0, Monday}});
+        QCOMPARE(messages.count(), 0);
+        fill(model, {{"09:00", 1, Monday}});
+        QVERIFY(!messages.isEmpty());
+        QCOMPARE(messages.last().at(1).toString(), QStringLiteral("One has been activated at this time."));
+        QVERIFY(!model.insertRows(0, 0));
+        ProxyModel proxy;
+        proxy.setSourceModel(&model);
+        proxy.setState(1);
+        QCOMPARE(proxy.rowCount(), 2);
+        QCOMPARE(proxy.mapToSource(proxy.index(0, 0)).row(), 0);
+        proxy.setState(0);
+        proxy.sort(TableModel::TimeColumn);
+        QCOMPARE(proxy.rowCount(), 4);
+        QCOMPARE(proxy.mapToSource(proxy.index(0, 0)).row(), 1);
     }
 };
 

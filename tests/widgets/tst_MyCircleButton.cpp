@@ -44,6 +44,7 @@ private slots:
         button.resize(90, 90);
         for (bool on : activations)
             button.setActive(on);
+        QCOMPARE(button.fillColor(), idle);
         QCOMPARE(paintedFill(button), idle);
         send(&button, QEvent::Enter);
         QCOMPARE(paintedFill(button), hovered);
