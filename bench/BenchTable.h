@@ -2,10 +2,28 @@
 #define RDX480_BENCH_BENCHTABLE_H
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cstdio>
+
+// Benchmarks run offscreen, with the panel's debug output off unless the caller asked for it. Call before
+// the application object exists.
+inline void useBenchEnvironment()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "rdx480.*.debug=false");
+}
+
+// "--runs N" from the command line (at least 3), or the fallback.
+inline int runsFrom(const QStringList& args, int fallback)
+{
+    const int at = args.indexOf(QStringLiteral("--runs"));
+    return at > 0 && at + 1 < args.size() ? std::max(3, args.at(at + 1).toInt()) : fallback;
+}
 
 // Repeated measurements of one figure, in milliseconds (or any one unit); the median is what counts, the
 // spread tells how far to trust it.

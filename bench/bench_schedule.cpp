@@ -186,14 +186,10 @@ Samples constant(double value)
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
-        qputenv("QT_LOGGING_RULES", "rdx480.*.debug=false");
+    useBenchEnvironment();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int runsAt = args.indexOf(QStringLiteral("--runs"));
-    if (runsAt > 0 && runsAt + 1 < args.size())
-        runCount = std::max(3, args.at(runsAt + 1).toInt());
+    runCount = runsFrom(args, runCount);
     QTemporaryDir folder;
     if (!folder.isValid() || !QDir::setCurrent(folder.path()))
         return 1;
