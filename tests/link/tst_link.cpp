@@ -47,6 +47,8 @@ private slots:
         QVERIFY(!link->isConnected());
         QVERIFY(ended.count() >= 2);
         QVERIFY(fx->open()); // again, on the same transport
+        QVERIFY(fx->open()); // and once more while open: the open transport is closed first
+        QVERIFY(link->isConnected());
     }
 
     void openFailures()

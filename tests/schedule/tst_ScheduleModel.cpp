@@ -260,6 +260,13 @@ private slots:
         proxy.sort(TableModel::TimeColumn);
         QCOMPARE(proxy.rowCount(), 4);
         QCOMPARE(proxy.mapToSource(proxy.index(0, 0)).row(), 1);
+
+        QVERIFY(!model.removeRows(4, 1));
+        QVERIFY(model.removeRows(3, 1));
+        model.setLanguage(false); // the week column's day names follow
+        QVERIFY(model.index(0, TableModel::WeekColumn).data().toString().startsWith(QStringLiteral("一")));
+        model.clearAll();
+        QCOMPARE(proxy.rowCount(), 0);
     }
 };
 
