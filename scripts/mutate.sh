@@ -91,7 +91,7 @@ for m in "${mutations[@]}"; do
         tail -20 "$scratch/build.log"
         broken=$((broken + 1))
         results+=("NO BUILD     $where")
-    elif ctest --test-dir "$build" -R "$regex" -j2 --timeout 300 >"$scratch/run.log" 2>&1; then
+    elif ctest --test-dir "$build" -R "$regex" -j2 --timeout 300 --stop-on-failure >"$scratch/run.log" 2>&1; then
         missed=$((missed + 1))
         results+=("MISSED       $where")
     else
