@@ -324,6 +324,41 @@ Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int c
     return outcome;
 }
 
+Rdx::Outcome Singleton_SerialPort::exchangeFrame(const Rdx::Frame& request, Rdx::Frame* reply, int deadlineMs)
+{
+    if (busy)
+        return Rdx::Outcome::Busy;
+    if (!isConnected()) {
+        reportFailure(Rdx::NotConnected);
+        emit sendEnd();
+        return Rdx::Outcome::NotConnected;
+    }
+    if (linkState < Rdx::Ready)
+        return Rdx::Outcome::Busy;
+
+    const SendScope sending(sendDepth);
+    frameBuffer = request;
+    commandSent = false;
+    commandAnswer.reset();
+    awaitingReply.append(RawKey);
+    Rdx::Outcome outcome = Rdx::Outcome::Failed;
+    if (transmitFrame(CommandWaitMs)) {
+        waitForReply(deadlineMs, [this] { return commandAnswer.has_value(); });
+        if (commandAnswer) {
+            outcome = *commandAnswer;
+            if (reply)
+                *reply = rawAnswer;
+        } else if (isConnected()) {
+            awaitingReply.removeOne(RawKey);
+            qCWarning(lcLink) << "no reply to" << Rdx::toHex(request) << "within" << deadlineMs << "ms";
+            reportFailure(Rdx::Unanswered);
+            outcome = Rdx::Outcome::Unanswered;
+        }
+    }
+    emit sendEnd();
+    return outcome;
+}
+
 void Singleton_SerialPort::requestRead(int kind)
 {
     const Rdx::ReadAddress address = Rdx::readAddress(kind, deviceState);
@@ -489,6 +524,16 @@ void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
     qCDebug(lcLinkFrames) << "read data----------------------" << pendingReads.size() << Rdx::toHex(reply);
 
     const Rdx::DecodedReply decoded = Rdx::decodeReply(reply, deviceState, fastValues);
+    if (!awaitingReply.isEmpty() && awaitingReply.first() == RawKey) {
+        awaitingReply.removeFirst();
+        rawAnswer = reply;
+        commandAnswer = decoded.isError ? Rdx::Outcome::Refused : Rdx::Outcome::Accepted;
+        if (decoded.isError)
+            reportFailure(Rdx::DeviceError + decoded.errorCode);
+        else
+            emit send_receive_end(decoded.kind);
+        return;
+    }
     if (decoded.isError) {
         if (awaitingReply.isEmpty()) {
             // Its frame was given up already, and that failure was reported.

@@ -40,6 +40,9 @@ public:
     static constexpr int ReadWaitMs = 400;
     static constexpr int ConnectWaitMs = 800;
     static constexpr int ResendIntervalMs = 2000;
+    // How long a set-command's reply may take and still answer it: the device may carry out a command well
+    // after the send's own wait. The service and the command line use the same deadline.
+    static constexpr int CommandDeadlineMs = 5000;
     // A read still unanswered after this many re-sends is given up as unanswered.
     static constexpr int MaxResends = 2;
 
@@ -71,6 +74,10 @@ public:
     Rdx::Outcome runCommand(int code, const int* params, int count);
     // 1 sent and written, 0 the transport failed, -1 nothing was sent (busy, closed or not Ready).
     int sendCommand(int code, const int* params, int count);
+    // Sends `request` exactly as given (a frame from a client of the service, or typed by a script) and
+    // waits up to deadlineMs for the reply that answers it, which is handed back in `reply` (an error reply
+    // too). The device copy follows the reply as it follows any other.
+    Rdx::Outcome exchangeFrame(const Rdx::Frame& request, Rdx::Frame* reply, int deadlineMs = CommandDeadlineMs);
     void requestRead(int kind);
     bool isConnected() const;
     // A frame is on its way, or read requests still wait for their replies.
@@ -136,6 +143,9 @@ private:
     // Every frame sent gets exactly one reply, in order; this queue says which frame the next error
     // reply answers (error replies carry no kind). A set-command waits in it as CommandKey.
     static constexpr int CommandKey = -1;
+    // A frame sent by exchangeFrame: whatever comes next answers it.
+    static constexpr int RawKey = -2;
+    Rdx::Frame rawAnswer = Rdx::emptyFrame();
     QList<int> awaitingReply;
     std::optional<Rdx::Outcome> commandAnswer;
     int failureToShow = Rdx::Ready;
