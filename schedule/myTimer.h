@@ -2,23 +2,21 @@
 #define RDX480_SCHEDULE_MYTIMER_H
 
 #include "link/Frame.h"
+#include "schedule/ScheduleRunner.h"
 
-#include <QDateTime>
 #include <QWidget>
 
 #include <memory>
 
 class ProxyModel;
-class ScheduleAlarm;
 class Singleton_SerialPort;
 class TableModel;
-class QTimer;
 
 namespace Ui {
 class myTimer;
 }
 
-// The schedule page: calendar, clock, the schedule table and its buttons, and the firing of today's
+// The schedule page: calendar, clock, the schedule table and its buttons. Its ScheduleRunner fires today's
 // entries: at each entry's minute the device is switched to its input, with the Control page's command.
 class myTimer : public QWidget
 {
@@ -41,24 +39,15 @@ private slots:
     void on_but_for_accept_clicked();
 
 private:
-    enum class Firing { Done, Retry };
-
-    Firing fire(int row, const QDateTime& minute);
     Rdx::Outcome sendInput(int code);
-    void armNextStep(const QDateTime& now);
+    void tellNotConnected(const ScheduleRunner::Report& report);
 
     std::unique_ptr<Ui::myTimer> ui;
     TableModel* m_model;
     ProxyModel* m_proxy;
-    int m_count = 0;
     Singleton_SerialPort* m_link;
-    ScheduleAlarm* m_clock;
-    int nowTimeIndex = 0;
-
-    // A step that found the link in another exchange tries again within the minute.
-    QTimer* m_retry;
-    // The minute of the last firing: one firing per minute, however often the list is rebuilt.
-    QDateTime m_firedMinute;
+    ScheduleRunner* m_runner;
+    bool m_english = true;
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include "schedule/myTimer.h"
 #include "tests/pages/PageFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -92,7 +93,8 @@ class tst_SchedulePage : public QObject
 
 private slots:
     // Entries on Monday's table, the clock stepped ("+<days> hh:mm:ss" from Monday; "edit" changes the first
-    // entry's days in that second), the commands the device received and whether the first entry is active after.
+    // entry's days in that second, "connect" reconnects the link first), the commands the device received,
+    // whether the first entry is active after, and the boxes shown.
     void firing_data()
     {
         QTest::addColumn<QByteArray>("start");
@@ -102,36 +104,46 @@ private slots:
         QTest::addColumn<int>("error"); // the device's error reply; -1: the link closed
         QTest::addColumn<Commands>("sent");
         QTest::addColumn<int>("active");
+        QTest::addColumn<int>("boxes");
         const int code = Rdx::SwitchInputCommand;
         const QByteArrayList eight{"+0 08:00:00", "+0 08:00:30"};
         QTest::newRow("at its minute, once")
             << QByteArray("07:59:30") << Entries{{"08:00", 4, 1, 1}}
-            << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"} << 0 << 0 << Commands{{code, 4}} << 1;
+            << QByteArrayList{"+0 07:59:31", "+0 08:00:00", "+0 08:00:40"} << 0 << 0 << Commands{{code, 4}} << 1 << 0;
         QTest::newRow("a late step skips what has passed")
             << QByteArray("06:00:00") << Entries{{"07:00", 5, 1, 1}, {"09:00", 7, 1, 1}}
-            << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << 0 << 0 << Commands{{code, 7}} << 1;
+            << QByteArrayList{"+0 08:15:10", "+0 09:00:00"} << 0 << 0 << Commands{{code, 7}} << 1 << 0;
         QTest::newRow("a repeating entry fires again the next day")
             << QByteArray("07:59:00") << Entries{{"08:00", 3, 1, 1}}
             << QByteArrayList{"+0 08:00:00", "+1 00:00:00", "+1 08:00:00"} << 0 << 0 << Commands{{code, 3}, {code, 3}}
-            << 1;
+            << 1 << 0;
         QTest::newRow("a 00:00 entry fires once in its minute")
             << QByteArray("23:59:50") << Entries{{"00:00", 2, 1, 1}}
             << QByteArrayList{"+1 00:00:00", "+1 00:00:01", "+1 00:00:30", "+1 00:00:59", "+1 00:01:00"} << 0 << 0
-            << Commands{{code, 2}} << 1;
-        QTest::newRow("a deactivated entry never fires") << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}}
-                                                         << QByteArrayList{"+0 08:00:00"} << 0 << 0 << Commands{} << 0;
+            << Commands{{code, 2}} << 1 << 0;
+        QTest::newRow("a deactivated entry never fires")
+            << QByteArray("07:58:00") << Entries{{"08:00", 4, 1, 0}} << QByteArrayList{"+0 08:00:00"} << 0 << 0
+            << Commands{} << 0 << 0;
         // The edit rebuilds the day's list within the minute the entry fired.
         QTest::newRow("an edit in the fired minute does not fire it again")
             << QByteArray("10:29:00") << Entries{{"10:30", 5, 1, 1}}
-            << QByteArrayList{"+0 10:30:00", "+0 10:30:20 edit", "+0 10:30:21"} << 0 << 0 << Commands{switchTo5} << 1;
+            << QByteArrayList{"+0 10:30:00", "+0 10:30:20 edit", "+0 10:30:21"} << 0 << 0 << Commands{switchTo5} << 1
+            << 0;
         const Entries oneShot{{"08:00", 5, 0, 1}};
         const QByteArray before("07:59:00");
-        QTest::newRow("accepted: one-shot spent") << before << oneShot << eight << 0 << 0 << Commands{switchTo5} << 0;
+        QTest::newRow("accepted: one-shot spent")
+            << before << oneShot << eight << 0 << 0 << Commands{switchTo5} << 0 << 0;
         QTest::newRow("refused: stays active, no retry")
-            << before << oneShot << eight << 0 << 9 << Commands{switchTo5} << 1;
+            << before << oneShot << eight << 0 << 9 << Commands{switchTo5} << 1 << 0;
         QTest::newRow("Pre + TAKE: followed by TAKE")
-            << before << oneShot << eight << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0;
-        QTest::newRow("link closed: nothing sent, spent") << before << oneShot << eight << 0 << -1 << Commands{} << 0;
+            << before << oneShot << eight << 1 << 0 << Commands{switchTo5, {Rdx::TakeCommand, 0}} << 0 << 0;
+        // Said once; sent if the link comes back within the minute, else left active for the operator to see.
+        QTest::newRow("link closed: nothing sent, stays active")
+            << before << oneShot << QByteArrayList{"+0 08:00:00", "+0 08:00:30", "+0 08:01:00"} << 0 << -1 << Commands{}
+            << 1 << 1;
+        QTest::newRow("link back within the minute: sent")
+            << before << oneShot << QByteArrayList{"+0 08:00:00", "+0 08:00:30 connect"} << 0 << -1
+            << Commands{switchTo5} << 0 << 1;
     }
     void firing()
     {
@@ -155,6 +167,10 @@ private slots:
             fx.addEntry(QLatin1String(time), input, repeat, 127, active);
         for (const QByteArray& step : steps) {
             const QDateTime time = on(monday.addDays(step.mid(1, 1).toInt()), step.mid(3, 8));
+            if (step.endsWith("connect")) {
+                QVERIFY(fx.open());
+                fx.link->linkState = Rdx::Connected;
+            }
             if (step.endsWith("edit")) {
                 ScheduleClock::set(time);
                 fx.model->setData(fx.model->index(0, TableModel::WeekColumn), 0x3E);
@@ -164,6 +180,37 @@ private slots:
         }
         QTEST(fx.sent(), "sent");
         QTEST(fx.model->data(fx.model->index(0, TableModel::ActiveColumn)).toInt(), "active");
+        QTEST(fx.messages.count(), "boxes");
+    }
+
+    // Where daylight saving starts at midnight, 00:00 does not exist: the page wakes at 01:00 instead.
+    void midnightThatSkipsAnHour()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "America/Santiago");
+        {
+            SchedulePageFixture fx(QDateTime(QDate(2026, 9, 5), QTime(23, 59)));
+            QVERIFY(fx.show());
+            fx.addEntry(QStringLiteral("01:00"), 4);
+            QVERIFY(fx.at(QDateTime(QDate(2026, 9, 6), QTime(1, 0))));
+            QCOMPARE(fx.sent(), Commands({{Rdx::SwitchInputCommand, 4}}));
+        }
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    }
+
+    // A box about a failed save, during a firing, waits until the next wake-up is armed.
+    void failedSaveWhileFiring()
+    {
+        SchedulePageFixture fx(on(monday, "07:59:00"));
+        QVERIFY(fx.show());
+        fx.addEntry(QStringLiteral("08:00"), 5, 0);
+        fx.addEntry(QStringLiteral("08:01"), 6, 0);
+        QVERIFY(QFile::remove(QStringLiteral("time.t")) && QDir().mkdir(QStringLiteral("time.t")));
+        QVector<bool> armed;
+        MessageBox::setHandler([&](const QString&, const QString&) { armed.append(fx.alarm->isActive()); });
+        ScheduleClock::set(on(monday, "08:00:00"));
+        QTRY_COMPARE(armed, QVector<bool>{true});
+        QVERIFY(QDir().rmdir(QStringLiteral("time.t")));
     }
 
     void waitsForAnotherExchange()
