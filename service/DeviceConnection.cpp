@@ -9,10 +9,13 @@
 #include <algorithm>
 
 DeviceConnection::DeviceConnection(QObject* parent)
-    : QObject(parent), m_link(Singleton_SerialPort::instance()), m_retry(new QTimer(this))
+    : QObject(parent), m_link(Singleton_SerialPort::instance()), m_retry(new QTimer(this)),
+      m_nodeWatch(new QTimer(this))
 {
     m_retry->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &DeviceConnection::open);
+    m_nodeWatch->setInterval(SerialPollMs);
+    connect(m_nodeWatch, &QTimer::timeout, this, &DeviceConnection::checkNode);
     // Looked at after the signal's sender is done: a link that closes inside an exchange ends it first.
     connect(m_link, &Singleton_SerialPort::sendEnd, this, &DeviceConnection::checkLink, Qt::QueuedConnection);
 }
@@ -34,6 +37,7 @@ void DeviceConnection::setSettings(const ServiceSettings& settings)
                                     << settings.describeDevice() << "- reconnecting";
         const bool wasUp = m_up;
         m_up = false;
+        m_nodeWatch->stop();
         {
             const QSignalBlocker quiet(m_link);
             m_link->closeSerial();
@@ -52,6 +56,7 @@ void DeviceConnection::stop()
 {
     m_running = false;
     m_retry->stop();
+    m_nodeWatch->stop();
     const QSignalBlocker quiet(m_link);
     if (m_link->isConnected())
         m_link->closeSerial();
@@ -82,6 +87,8 @@ void DeviceConnection::open()
         m_retryMs = FirstRetryMs;
         m_lastFailure.clear();
         qCInfo(lcService).noquote() << "device link up:" << m_settings.describeDevice();
+        if (!m_settings.network)
+            m_nodeWatch->start();
         emit up();
         return;
     }
@@ -107,11 +114,24 @@ void DeviceConnection::retryLater()
     m_retryMs = std::min(m_retryMs * 2, int(LastRetryMs));
 }
 
+void DeviceConnection::checkNode()
+{
+    // An unplugged adapter's node goes away; the open port does not always say so until it is written to.
+    if (!m_up || m_exchanging || m_settings.network || QFileInfo::exists(m_settings.serialNode()))
+        return;
+    {
+        const QSignalBlocker quiet(m_link);
+        m_link->closeSerial();
+    }
+    checkLink();
+}
+
 void DeviceConnection::checkLink()
 {
     if (!m_up || m_link->isConnected())
         return;
     m_up = false;
+    m_nodeWatch->stop();
     const QString why = m_settings.network ? QStringLiteral("the device closed the connection")
                                            : QStringLiteral("the serial port went away");
     qCInfo(lcService).noquote() << "device link lost:" << why;

@@ -51,10 +51,12 @@ private:
     void open();
     void retryLater();
     void checkLink();
+    void checkNode();
     Rdx::Frame frame(int code, std::initializer_list<int> params) const;
 
     Singleton_SerialPort* m_link;
     QTimer* m_retry;
+    QTimer* m_nodeWatch;
     ServiceSettings m_settings;
     bool m_running = false;
     bool m_up = false;

@@ -163,7 +163,8 @@ void DeviceService::applySettings(const ServiceSettings& settings)
 {
     for (const QString& problem : settings.problems)
         qCWarning(lcService).noquote() << settingsName + QStringLiteral(":") << problem;
-    const bool listenChanged = !m_listenApplied || !m_settings.listenAddress.isEqual(settings.listenAddress) ||
+    const bool listenChanged = !m_listenApplied || m_settings.listen != settings.listen ||
+                               !m_settings.listenAddress.isEqual(settings.listenAddress) ||
                                m_settings.listenPort != settings.listenPort;
     m_settings = settings;
     if (listenChanged)
@@ -175,12 +176,12 @@ void DeviceService::applySettings(const ServiceSettings& settings)
 void DeviceService::applyListen()
 {
     m_server->closeTcp();
-    if (m_settings.listenPort == 0)
+    if (!m_settings.listen)
         return;
     const QHostAddress& address = m_settings.listenAddress;
     if (!address.isLoopback()) {
         if (!m_options.allowRemote) {
-            qCWarning(lcService).noquote() << "LISTEN=" + address.toString() << "is not a loopback address: not"
+            qCWarning(lcService).noquote() << QStringLiteral("LISTEN=") + address.toString() << "is not a loopback address: not"
                                            << "served; start with --allow-remote to serve it anyway";
             return;
         }

@@ -10,6 +10,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <poll.h>
+
 FrameServer::FrameServer(Exchange exchange, QObject* parent) : QObject(parent), m_exchange(std::move(exchange))
 {
     m_clock.start();
@@ -49,6 +51,8 @@ bool FrameServer::listenLocal(const QString& path, QString* error)
         *error = QStringLiteral("cannot listen on %1: %2").arg(path, m_local->errorString());
         return false;
     }
+    // Only this user may drive the device through it.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     m_localPath = path;
     return true;
 }
@@ -121,7 +125,7 @@ void FrameServer::adopt(QIODevice* socket, const QString& kind)
     socket->setParent(this);
     const int id = m_nextId++;
     if (!m_accepting) {
-        qCInfo(lcService).noquote() << "client" << id << "(" + kind + ") refused:" << m_refusal;
+        qCInfo(lcService).noquote() << "client" << id << QStringLiteral("(%1) refused:").arg(kind) << m_refusal;
         socket->close();
         socket->deleteLater();
         return;
@@ -131,13 +135,28 @@ void FrameServer::adopt(QIODevice* socket, const QString& kind)
     client->kind = kind;
     client->socket = socket;
     m_clients.emplace(id, std::move(client));
-    qCInfo(lcService).noquote() << "client" << id << "connected (" + kind + ")";
+    qCInfo(lcService).noquote() << "client" << id << QStringLiteral("connected (%1)").arg(kind);
     connect(socket, &QIODevice::readyRead, this, [this, id] { readClient(id); });
     if (auto* local = qobject_cast<QLocalSocket*>(socket))
         connect(local, &QLocalSocket::disconnected, this, [this, id] { dropClient(id, QStringLiteral("left")); });
     else if (auto* tcp = qobject_cast<QTcpSocket*>(socket))
         connect(tcp, &QTcpSocket::disconnected, this, [this, id] { dropClient(id, QStringLiteral("left")); });
     readClient(id);
+}
+
+// A client that closed its end while its frames waited (the event loop was inside an exchange and has
+// not seen it yet) wants none of them sent.
+static bool peerHungUp(QIODevice* socket)
+{
+    qintptr fd = -1;
+    if (auto* local = qobject_cast<QLocalSocket*>(socket))
+        fd = local->socketDescriptor();
+    else if (auto* tcp = qobject_cast<QTcpSocket*>(socket))
+        fd = tcp->socketDescriptor();
+    if (fd < 0)
+        return true;
+    pollfd probe = {int(fd), POLLIN, 0};
+    return ::poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 FrameServer::Client* FrameServer::find(int id)
@@ -177,9 +196,10 @@ void FrameServer::dropClient(int id, const QString& why)
         return;
     std::unique_ptr<Client> client = std::move(it->second);
     m_clients.erase(it);
-    qCInfo(lcService).noquote() << "client" << id << why
-                                << (client->queue.empty() ? QString()
-                                                          : QStringLiteral("(%1 frames not sent)").arg(client->queue.size()));
+    if (client->queue.empty())
+        qCInfo(lcService).noquote() << "client" << id << why;
+    else
+        qCInfo(lcService).noquote() << "client" << id << why << QStringLiteral("(%1 frames not sent)").arg(client->queue.size());
     if (client->socket) {
         client->socket->disconnect(this);
         client->socket->close();
@@ -216,6 +236,11 @@ void FrameServer::serveNext()
         return;
     }
     const int id = client->id;
+    if (!client->socket || peerHungUp(client->socket)) {
+        dropClient(id, QStringLiteral("left"));
+        scheduleServe();
+        return;
+    }
     m_lastServed = id;
     const Rdx::Frame request = client->queue.front();
     client->queue.pop_front();

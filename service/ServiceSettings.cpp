@@ -52,7 +52,8 @@ ServiceSettings ServiceSettings::read(const QString& path)
         if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
             host = host.mid(1, host.size() - 2);
         const QHostAddress address(host);
-        if (ok && port > 0 && port <= 65535 && !address.isNull()) {
+        if (ok && port >= 0 && port <= 65535 && !address.isNull()) {
+            s.listen = true;
             s.listenAddress = address;
             s.listenPort = quint16(port);
         } else {

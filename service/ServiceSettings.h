@@ -19,7 +19,8 @@ struct ServiceSettings
 
     CatchUp catchUp = CatchUp::Latest;
     int catchUpMinutes = 60;
-    // A TCP port for control surfaces; port 0: none.
+    // A TCP port for control surfaces, when `listen`; port 0 takes any free one.
+    bool listen = false;
     QHostAddress listenAddress;
     quint16 listenPort = 0;
 

@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
             qCCritical(lcService).noquote() << error;
             return 1;
         }
-        SdNotify::notify("READY=1\nSTATUS=serving " + service.folder().toUtf8());
+        SdNotify::notify(QByteArray("READY=1\nSTATUS=serving ") + service.folder().toUtf8());
         result = app.exec();
         SdNotify::notify("STOPPING=1");
     }
