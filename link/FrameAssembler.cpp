@@ -14,12 +14,6 @@ bool isMarkedAt(const QByteArray& buffer, int offset)
 
 QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
 {
-    if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs)
-        drop(m_buffer.size());
-    if (!bytes.isEmpty())
-        m_lastByteMs = nowMs;
-    m_buffer.append(bytes);
-
     QVector<Rdx::Frame> frames;
     auto take = [&] {
         Rdx::Frame frame;
@@ -27,6 +21,17 @@ QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
         frames.append(frame);
         m_buffer.remove(0, Rdx::FrameSize);
     };
+    if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs) {
+        // Silence: whole frames of a device without markers were waiting only for a marked run that never
+        // came; the rest is a stale partial reply.
+        while (!m_marked && m_buffer.size() >= Rdx::FrameSize)
+            take();
+        drop(m_buffer.size());
+    }
+    if (!bytes.isEmpty())
+        m_lastByteMs = nowMs;
+    m_buffer.append(bytes);
+
     while (m_buffer.size() >= Rdx::FrameSize) {
         const int lastStart = m_buffer.size() - Rdx::FrameSize;
         int start = 0;
@@ -40,6 +45,13 @@ QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
             continue;
         }
         if (!m_marked) {
+            // A marker further in may begin a marked reply whose end is still on its way (a stray byte in
+            // front of the first reply): wait for it, or for silence.
+            bool mayBeMarked = false;
+            for (int k = lastStart + 1; k < m_buffer.size() && !mayBeMarked; ++k)
+                mayBeMarked = std::uint8_t(m_buffer.at(k)) == Rdx::FrameMarker && k < Rdx::FrameSize;
+            if (mayBeMarked)
+                break;
             take();
             continue;
         }

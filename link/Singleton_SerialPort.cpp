@@ -73,12 +73,15 @@ void Singleton_SerialPort::destroyInstance()
 }
 
 Singleton_SerialPort::Singleton_SerialPort()
-    : replyTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
+    : replyTimer(new QTimer(this)), silenceTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
 {
     qRegisterMetaType<QSerialPort::SerialPortError>();
     qRegisterMetaType<QAbstractSocket::SocketState>();
 
     replyTimer->setSingleShot(true);
+    silenceTimer->setSingleShot(true);
+    silenceTimer->setInterval(int(receiveBuffer.staleGapMs()) + 1);
+    connect(silenceTimer, &QTimer::timeout, this, [this] { receive(QByteArray()); });
 
     connect(replyTimer, &QTimer::timeout, this, &Singleton_SerialPort::Rsp_time_out);
     connect(serialPort, &QSerialPort::readyRead, this, &Singleton_SerialPort::readDataPort);
@@ -520,12 +523,10 @@ void Singleton_SerialPort::receive(const QByteArray& bytes)
     if (receiveBuffer.droppedBytes() != droppedBefore)
         qCDebug(lcLinkFrames) << "dropped" << receiveBuffer.droppedBytes() - droppedBefore
                               << "bytes that are no part of a reply";
-    for (const Rdx::Frame& reply : replies) {
-        // A reply's handler may have closed the link; what came with it answers nothing now.
-        if (!isConnected() && !awaitingReply.isEmpty())
-            break;
+    if (!receiveBuffer.isMarked() && receiveBuffer.pendingBytes() >= Rdx::FrameSize)
+        silenceTimer->start();
+    for (const Rdx::Frame& reply : replies)
         parseReply(reply);
-    }
 }
 
 void Singleton_SerialPort::endReadsIfDone()

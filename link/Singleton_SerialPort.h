@@ -200,6 +200,7 @@ private:
 
     QMap<int, Rdx::Frame> pendingReads;
     QTimer* replyTimer;
+    QTimer* silenceTimer; // hands the assembler the silence it waits for, on a line without markers
     bool commandSent = false;
     Rdx::Frame frameBuffer = Rdx::emptyFrame();
     FrameAssembler receiveBuffer;

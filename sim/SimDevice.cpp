@@ -141,6 +141,12 @@ void SimDevice::clearReceived()
     m_received.clear();
 }
 
+int SimDevice::clientCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_clientCount;
+}
+
 int SimDevice::repliesSent() const
 {
     QMutexLocker lock(&m_mutex);
@@ -168,7 +174,13 @@ void SimDevice::acceptClients()
             socket->setReadBufferSize(0);
             channel->receive(socket->readAll());
         });
+        connect(socket, &QTcpSocket::disconnected, this, [this] {
+            QMutexLocker lock(&m_mutex);
+            --m_clientCount;
+        });
         m_clients.append(socket);
+        QMutexLocker lock(&m_mutex);
+        ++m_clientCount;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 }

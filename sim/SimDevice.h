@@ -38,6 +38,7 @@ public:
     QVector<Rdx::Frame> received() const;
     void clearReceived();
     int repliesSent() const;
+    int clientCount() const; // TCP clients connected now
 
 private:
     enum class Fault { None, Drop, Delay, Error, Split, Glue, Stray };
@@ -64,6 +65,7 @@ private:
     std::mt19937 m_random;
     QVector<Rdx::Frame> m_received;
     int m_repliesSent = 0;
+    int m_clientCount = 0;
 };
 
 #endif

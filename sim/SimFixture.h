@@ -46,6 +46,7 @@ public:
     QVector<Rdx::Frame> received() const; // every complete frame received, in order, any device number
     void clearReceived();
     int repliesSent() const;
+    int clientCount() const; // TCP clients connected now
 
 private:
     Options m_options;
