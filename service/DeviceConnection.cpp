@@ -141,11 +141,23 @@ void DeviceConnection::checkLink()
     retryLater();
 }
 
+// The link waits for a reply in the event loop, where clients and the schedule keep coming: whoever comes
+// while an exchange runs is told Busy and tries again once free() is emitted.
 Rdx::Outcome DeviceConnection::exchange(const Rdx::Frame& request, Rdx::Frame* reply)
 {
     if (!m_up || m_exchanging)
         return m_up ? Rdx::Outcome::Busy : Rdx::Outcome::NotConnected;
     m_exchanging = true;
+    const Rdx::Outcome outcome = exchangeNow(request, reply);
+    m_exchanging = false;
+    emit free();
+    return outcome;
+}
+
+Rdx::Outcome DeviceConnection::exchangeNow(const Rdx::Frame& request, Rdx::Frame* reply)
+{
+    if (!m_up)
+        return Rdx::Outcome::NotConnected;
     m_link->resetReads(-2);
     m_link->takeFailure();
     qCDebug(lcServiceFrames).noquote() << "to device  " << Rdx::toHex(request);
@@ -153,7 +165,6 @@ Rdx::Outcome DeviceConnection::exchange(const Rdx::Frame& request, Rdx::Frame* r
     if (reply && (outcome == Rdx::Outcome::Accepted || outcome == Rdx::Outcome::Refused))
         qCDebug(lcServiceFrames).noquote() << "from device" << Rdx::toHex(*reply);
     m_link->takeFailure();
-    m_exchanging = false;
     if (!m_link->isConnected())
         checkLink();
     return outcome;
@@ -172,16 +183,22 @@ Rdx::Frame DeviceConnection::frame(int code, std::initializer_list<int> params) 
 
 Rdx::Outcome DeviceConnection::switchInput(int code)
 {
-    Rdx::Outcome outcome = exchange(frame(Rdx::ReadRequestCode, {Rdx::StatusRead, 0}));
-    if (outcome != Rdx::Outcome::Accepted)
-        return outcome;
-    const bool pipOn = m_link->deviceState.pipOn != 0;
-    const bool takeMode = m_link->deviceState.takeMode != 0;
-    outcome = exchange(frame(pipOn ? Rdx::PipInputCommand : Rdx::SwitchInputCommand, {code}));
-    // In preselect + TAKE mode the input command only preselects; the schedule means the output.
-    if (outcome == Rdx::Outcome::Accepted && takeMode && !pipOn)
-        outcome = exchange(frame(Rdx::TakeCommand, {0}));
-    if (outcome == Rdx::Outcome::Accepted)
-        exchange(frame(Rdx::ReadRequestCode, {Rdx::StatusRead, 0}));
+    if (!m_up || m_exchanging)
+        return m_up ? Rdx::Outcome::Busy : Rdx::Outcome::NotConnected;
+    // One piece: no client's frame may change PIP or the switch mode between the status and the switch.
+    m_exchanging = true;
+    Rdx::Outcome outcome = exchangeNow(frame(Rdx::ReadRequestCode, {Rdx::StatusRead, 0}), nullptr);
+    if (outcome == Rdx::Outcome::Accepted) {
+        const bool pipOn = m_link->deviceState.pipOn != 0;
+        const bool takeMode = m_link->deviceState.takeMode != 0;
+        outcome = exchangeNow(frame(pipOn ? Rdx::PipInputCommand : Rdx::SwitchInputCommand, {code}), nullptr);
+        // In preselect + TAKE mode the input command only preselects; the schedule means the output.
+        if (outcome == Rdx::Outcome::Accepted && takeMode && !pipOn)
+            outcome = exchangeNow(frame(Rdx::TakeCommand, {0}), nullptr);
+        if (outcome == Rdx::Outcome::Accepted)
+            exchangeNow(frame(Rdx::ReadRequestCode, {Rdx::StatusRead, 0}), nullptr);
+    }
+    m_exchanging = false;
+    emit free();
     return outcome;
 }

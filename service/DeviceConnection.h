@@ -44,6 +44,8 @@ public:
     int retryDelayMs() const { return m_retryMs; }
 
 signals:
+    // An exchange (or the schedule's switch) is over: the next one may start.
+    void free();
     void up();
     void down(const QString& why);
 
@@ -53,6 +55,7 @@ private:
     void checkLink();
     void checkNode();
     Rdx::Frame frame(int code, std::initializer_list<int> params) const;
+    Rdx::Outcome exchangeNow(const Rdx::Frame& request, Rdx::Frame* reply);
 
     Singleton_SerialPort* m_link;
     QTimer* m_retry;

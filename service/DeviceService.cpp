@@ -74,17 +74,14 @@ bool DeviceService::start(QString* error)
     m_server->setAccepting(false, QStringLiteral("the device link is down"));
     if (!m_server->listenLocal(ServiceLocator::socketPath(m_folder), error))
         return false;
+    connect(m_device, &DeviceConnection::free, m_server, &FrameServer::resume);
     connect(m_device, &DeviceConnection::up, this, &DeviceService::deviceUp);
     connect(m_device, &DeviceConnection::down, this, &DeviceService::deviceDown);
 
     ScheduleRunner::Device schedulePath;
     schedulePath.isConnected = [this] { return m_device->isUp(); };
-    schedulePath.switchInput = [this](int code) {
-        // A client's exchange is on its way: the runner asks again a moment later.
-        if (m_device->isExchanging())
-            return Rdx::Outcome::Busy;
-        return m_device->switchInput(code);
-    };
+    // Busy while a client's exchange is on its way: the runner asks again a moment later.
+    schedulePath.switchInput = [this](int code) { return m_device->switchInput(code); };
     m_runner = new ScheduleRunner(QDir(m_folder).filePath(scheduleName), schedulePath, this);
     connect(m_runner, &ScheduleRunner::fired, this, [](const ScheduleRunner::Report& report) {
         qCInfo(lcService).noquote() << "schedule:" << ScheduleRunner::describe(report);

@@ -249,6 +249,12 @@ void FrameServer::serveNext()
     m_serving = true;
     const Rdx::Outcome outcome = m_exchange(request, &reply);
     m_serving = false;
+    if (outcome == Rdx::Outcome::Busy) {
+        // The schedule has the device: the frame waits for resume(), first in its client's queue.
+        if (Client* waiting = find(id))
+            waiting->queue.push_front(request);
+        return;
+    }
 
     // The client may have left meanwhile, or been closed with the device: its reply goes to no one.
     client = find(id);

@@ -48,6 +48,8 @@ public:
     int clientCount() const { return int(m_clients.size()); }
     // Frames waiting, over all clients.
     int queuedFrames() const;
+    // The device is free again after an exchange that was not ours.
+    void resume() { scheduleServe(); }
 
 signals:
     // Every queue has run dry.
