@@ -11,7 +11,8 @@ shift || true
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev
           qtbase5-dev libqt5serialport5-dev qttools5-dev-tools
           fonts-noto-cjk fonts-dejavu-core xvfb xauth xdotool imagemagick
-          file dpkg-dev desktop-file-utils appstream)
+          file dpkg-dev desktop-file-utils appstream
+          scdoc lintian systemd)
 
 missing=()
 for p in "${packages[@]}"; do
