@@ -20,7 +20,8 @@ class SchedulePageFixture : public PageFixture<myTimer>
 public:
     explicit SchedulePageFixture(const QDateTime& start)
     {
-        QFile::remove(QStringLiteral("time.t"));
+        for (const char* name : {"time.t", "time.t.state"})
+            QFile::remove(QLatin1String(name));
         ScheduleClock::set(start);
     }
     ~SchedulePageFixture()
