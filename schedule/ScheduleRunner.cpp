@@ -64,7 +64,9 @@ void ScheduleRunner::init()
     m_retry = new QTimer(this);
     m_retry->setSingleShot(true);
     m_retry->setInterval(RetryMs);
+    m_model->watchFolder();
     connect(m_model, &TableModel::send_starTime, this, &ScheduleRunner::restart);
+    connect(m_model, &TableModel::send_stateChanged, this, &ScheduleRunner::lookAtState);
     connect(m_alarm, &ScheduleAlarm::timeout, this, &ScheduleRunner::step);
     connect(m_retry, &QTimer::timeout, this, &ScheduleRunner::step);
 }
@@ -87,6 +89,10 @@ QDateTime ScheduleRunner::nextWake() const
 
 void ScheduleRunner::restart(int count)
 {
+    if (!m_knownRead && !m_model->fileName().isEmpty()) {
+        m_knownRead = true;
+        m_known = FiredState::read(m_model->fileName());
+    }
     m_count = count;
     m_index = 0;
     ++m_generation;
@@ -144,6 +150,13 @@ ScheduleRunner::Step ScheduleRunner::fire(int row, const QDateTime& minute, Repo
         report.reason = m_firedMinute == minute     ? Reason::AlreadyFired
                         : !m_model->isActiveAt(row) ? Reason::Inactive
                                                     : Reason::NoInput;
+        emit skipped(report);
+        return Step::Done;
+    }
+    // Fired in this minute by another program, or by this one before a restart.
+    if (firedBefore(row, minute)) {
+        m_firedMinute = minute;
+        report.reason = Reason::AlreadyFired;
         emit skipped(report);
         return Step::Done;
     }
@@ -211,10 +224,78 @@ void ScheduleRunner::finish(const Report& report)
 {
     Report shown = report;
     shown.row = rowOf(report);
-    // A refused or unanswered switch leaves the entry active, so the table shows it did not run.
-    if (report.outcome == Rdx::Outcome::Accepted && shown.row >= 0)
+    // A refused or unanswered switch leaves the entry active, so the table shows it did not run, and is not
+    // recorded as fired.
+    if (report.outcome == Rdx::Outcome::Accepted && shown.row >= 0) {
+        const FiredState::Firing firing = FiredState::of(*m_model->itemAt(shown.row), report.minute);
+        m_known.append(firing);
+        QString error;
+        if (!FiredState::record(m_model->fileName(), firing, &error))
+            qCWarning(lcSchedule) << "cannot record the firing in" << FiredState::fileName(m_model->fileName())
+                                  << error;
         m_model->markFired(shown.row);
+    }
     emit fired(shown);
+}
+
+bool ScheduleRunner::firedBefore(int row, const QDateTime& minute) const
+{
+    const MyTimeItem* item = m_model->itemAt(row);
+    return item && FiredState::read(m_model->fileName()).contains(FiredState::of(*item, minute));
+}
+
+void ScheduleRunner::lookAtState()
+{
+    const QVector<FiredState::Firing> firings = FiredState::read(m_model->fileName());
+    for (const FiredState::Firing& firing : firings) {
+        if (m_known.contains(firing))
+            continue;
+        m_known.append(firing);
+        Report report;
+        report.minute = firing.minute;
+        report.input = firing.input;
+        report.outcome = Rdx::Outcome::Accepted;
+        report.row = rowOf(report);
+        // Another program fired this minute's entry: this runner must not fire it again.
+        if (firing.minute == minuteOf(ScheduleClock::now()))
+            m_firedMinute = firing.minute;
+        emit firedElsewhere(report);
+    }
+}
+
+bool ScheduleRunner::catchUp(int maxAgeMinutes)
+{
+    const QDateTime now = ScheduleClock::now();
+    const QTime minute = ScheduleClock::wholeMinute(now.time());
+    const int today = dayBit(now.date());
+    int latest = -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const MyTimeItem& item = *m_model->itemAt(row);
+        const QTime time = ScheduleClock::wholeMinute(item.m_time);
+        if (item.m_active != 0 && (item.m_week & today) != 0 && time.isValid() && time < minute &&
+            time.secsTo(minute) <= maxAgeMinutes * 60 && (latest < 0 || m_model->timeAt(latest) < item.m_time))
+            latest = row;
+    }
+    if (latest < 0 || !m_firing)
+        return false;
+    Report report;
+    report.row = latest;
+    report.minute = QDateTime(now.date(), ScheduleClock::wholeMinute(m_model->timeAt(latest)));
+    report.input = m_model->signalAt(latest);
+    if (firedBefore(latest, report.minute) || !isInputCode(report.input)) {
+        report.reason = isInputCode(report.input) ? Reason::AlreadyFired : Reason::NoInput;
+        emit skipped(report);
+        return false;
+    }
+    if (!m_device.isConnected()) {
+        report.reason = Reason::NotConnected;
+        emit missed(report);
+        return false;
+    }
+    report.reason = Reason::CatchUp;
+    report.outcome = m_device.switchInput(report.input);
+    finish(report);
+    return report.outcome == Rdx::Outcome::Accepted;
 }
 
 QString ScheduleRunner::describe(const Report& report)
@@ -227,6 +308,8 @@ QString ScheduleRunner::describe(const Report& report)
     switch (report.reason) {
     case Reason::Due:
         return QStringLiteral("%1: fired, %2").arg(what, QLatin1String(outcomeText(report.outcome)));
+    case Reason::CatchUp:
+        return QStringLiteral("%1: caught up, %2").arg(what, QLatin1String(outcomeText(report.outcome)));
     case Reason::AlreadyFired:
         return QStringLiteral("%1: skipped, fired already in this minute").arg(what);
     case Reason::Inactive:

@@ -2,6 +2,7 @@
 #define RDX480_SCHEDULE_SCHEDULERUNNER_H
 
 #include "link/Frame.h"
+#include "schedule/FiredState.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -37,6 +38,7 @@ public:
 
     enum class Reason {
         Due,          // fired: its minute came
+        CatchUp,      // fired: caught up after its minute passed unsent (catchUp())
         AlreadyFired, // skipped: fired in this minute already, by this runner or by another program
         Inactive,     // skipped: switched off after today's list was built
         NoInput,      // skipped: its input code is none the device has
@@ -69,8 +71,13 @@ public:
     void setFiring(bool on);
     bool isFiring() const { return m_firing; }
 
-    // When the next step is due; invalid while idle or retrying.
+    // When the next step is due; invalid while idle.
     QDateTime nextWake() const;
+
+    // Sends the latest active entry of today whose minute passed at most `maxAgeMinutes` ago without the
+    // device accepting it (by this or any program), once: for a program that starts, or finds the device
+    // back, or sees the clock jump forward. False when there was nothing to send or it was not accepted.
+    bool catchUp(int maxAgeMinutes);
 
     // One line for a log: "08:00 HDMI1 (row 3): fired, accepted".
     static QString describe(const Report& report);
@@ -90,6 +97,8 @@ signals:
     // Once per entry: it is due but the device is not connected; it still runs if the device comes back
     // within its minute, else a missed report follows.
     void waitingForDevice(const ScheduleRunner::Report& report);
+    // Another program (the panel, the service) fired an entry of this schedule; the device has changed.
+    void firedElsewhere(const ScheduleRunner::Report& report);
 
 private:
     enum class Step { Done, Retry };
@@ -100,6 +109,8 @@ private:
     void armNext(const QDateTime& now);
     void finish(const Report& report);
     int rowOf(const Report& report) const;
+    bool firedBefore(int row, const QDateTime& minute) const;
+    void lookAtState();
 
     TableModel* m_model;
     Device m_device;
@@ -118,6 +129,9 @@ private:
     QDateTime m_heldMinute;
     Reason m_heldReason = Reason::Late;
     bool m_announced = false;
+    // The firings recorded in the state file that this runner has seen or made.
+    QVector<FiredState::Firing> m_known;
+    bool m_knownRead = false;
 };
 
 Q_DECLARE_METATYPE(ScheduleRunner::Report)

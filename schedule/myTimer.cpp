@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLocale>
+#include <QMessageBox>
 
 #include <algorithm>
 
@@ -19,6 +20,19 @@ namespace {
 
 // The main window's overall time-out for a scheduled switch.
 constexpr int FiringWaitMs = 5000;
+
+bool askModally(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+myTimer::Question& question()
+{
+    static myTimer::Question handler;
+    return handler;
+}
 
 } // namespace
 
@@ -44,6 +58,9 @@ myTimer::myTimer(QWidget* parent)
     header->setSectionResizeMode(TableModel::WeekColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(TableModel::RepeatColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(TableModel::ActiveColumn, QHeaderView::ResizeToContents);
+    // Those two columns hold one fixed-size picture each: the rows in sight tell their width, and a table of
+    // ten thousand entries is not measured row by row.
+    header->setResizeContentsPrecision(0);
     // Inside another exchange (a page's command, its reads, or a page filling its widgets), a frame of ours
     // would replace the one on its way and drop the reads it waits for: the runner asks again shortly.
     ScheduleRunner::Device device{
@@ -63,6 +80,15 @@ myTimer::myTimer(QWidget* parent)
     // wake-up) first.
     connect(m_model, &TableModel::send_message, this, &MessageBox::show, Qt::QueuedConnection);
     connect(m_runner, &ScheduleRunner::waitingForDevice, this, &myTimer::tellNotConnected, Qt::QueuedConnection);
+    connect(m_runner, &ScheduleRunner::firedElsewhere, this, &myTimer::showFiredElsewhere);
+    // Another program's save waits while an editor is open, and is read once it closes.
+    m_model->setReloadHold([this] {
+        const auto editors = ui->tableView->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        return std::any_of(editors.begin(), editors.end(), [](QWidget* editor) { return editor->isVisible(); });
+    });
+    connect(ui->tableView->itemDelegate(), &QAbstractItemDelegate::closeEditor, m_model, &TableModel::lookAtFolder,
+            Qt::QueuedConnection);
+    ui->lab_for_service->hide();
     connect(ui->but_for_add, &ColorButton::clicked, this, &myTimer::addZipcode);
     connect(ui->but_for_del, &ColorButton::clicked, this, &myTimer::deleteZipcode);
 }
@@ -85,6 +111,45 @@ void myTimer::setLanguage(bool english)
     ui->imageCalendar->setLocale(english ? QLocale(QLocale::English, QLocale::UnitedStates)
                                          : QLocale(QLocale::Chinese, QLocale::China));
     ui->imageCalendar->update();
+    showServiceLine();
+}
+
+void myTimer::setServiceFiring(bool service)
+{
+    m_runner->setFiring(!service);
+    showServiceLine();
+}
+
+bool myTimer::isServiceFiring() const
+{
+    return !m_runner->isFiring();
+}
+
+void myTimer::setQuestionHandler(Question handler)
+{
+    question() = std::move(handler);
+}
+
+void myTimer::showFiredElsewhere(const ScheduleRunner::Report& report)
+{
+    m_elsewhere = report;
+    showServiceLine();
+    emit send_firedElsewhere();
+}
+
+void myTimer::showServiceLine()
+{
+    QStringList lines;
+    if (isServiceFiring())
+        lines << (m_english
+                      ? QStringLiteral("The rdx480 service runs this schedule; changes made here are saved for it.")
+                      : QStringLiteral("定时表由 rdx480 服务执行；在此所做的修改会保存给它。"));
+    if (m_elsewhere.minute.isValid())
+        lines << (m_english ? QStringLiteral("%1: switched to %2 by another program.")
+                            : QStringLiteral("%1：另一程序已切换到 %2。"))
+                     .arg(m_elsewhere.minute.toString(QStringLiteral("hh:mm")), signalName(m_elsewhere.input));
+    ui->lab_for_service->setText(lines.join(QLatin1Char('\n')));
+    ui->lab_for_service->setVisible(!lines.isEmpty());
 }
 
 void myTimer::tellNotConnected(const ScheduleRunner::Report& report)
@@ -159,7 +224,14 @@ Rdx::Outcome myTimer::sendInput(int code)
 
 void myTimer::on_but_for_delAll_clicked()
 {
-    m_model->clearAll();
+    const int count = m_model->rowCount();
+    if (count == 0)
+        return;
+    const QString title = m_english ? QStringLiteral("Del All") : QStringLiteral("删除所有");
+    const QString text =
+        (m_english ? QStringLiteral("Delete all %1 entries?") : QStringLiteral("删除全部 %1 条定时？")).arg(count);
+    if (question() ? question()(title, text) : askModally(title, text))
+        m_model->clearAll();
 }
 
 void myTimer::on_switchButton_checkedChanged(bool checked)

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class ProxyModel;
@@ -28,6 +29,19 @@ public:
 
     void setLanguage(bool english);
 
+    // While a service runs this folder's schedule the page fires nothing and says so; it still edits time.t.
+    void setServiceFiring(bool service);
+    bool isServiceFiring() const;
+    ScheduleRunner* runner() const { return m_runner; }
+
+    // The yes/no question before "Del All"; tests answer it instead of a modal box.
+    using Question = std::function<bool(const QString& title, const QString& text)>;
+    static void setQuestionHandler(Question question);
+
+signals:
+    // Another program switched the device: the page that shows its state should read it again.
+    void send_firedElsewhere();
+
 private slots:
     void addZipcode();
     void deleteZipcode();
@@ -41,6 +55,8 @@ private slots:
 private:
     Rdx::Outcome sendInput(int code);
     void tellNotConnected(const ScheduleRunner::Report& report);
+    void showFiredElsewhere(const ScheduleRunner::Report& report);
+    void showServiceLine();
 
     std::unique_ptr<Ui::myTimer> ui;
     TableModel* m_model;
@@ -48,6 +64,8 @@ private:
     Singleton_SerialPort* m_link;
     ScheduleRunner* m_runner;
     bool m_english = true;
+    // The last firing by another program, for the line under the clock.
+    ScheduleRunner::Report m_elsewhere;
 };
 
 #endif

@@ -1,4 +1,5 @@
 #include "schedule/CCheckCombox.h"
+#include "schedule/FiredState.h"
 #include "schedule/ScheduleAlarm.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/TableModel.h"
@@ -7,8 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTimeEdit>
 
 // The schedule reads nothing on a refresh and takes no replies from the page host.
 inline void refreshPage(myTimer&) {}
@@ -20,7 +24,8 @@ class SchedulePageFixture : public PageFixture<myTimer>
 public:
     explicit SchedulePageFixture(const QDateTime& start)
     {
-        QFile::remove(QStringLiteral("time.t"));
+        for (const char* name : {"time.t", "time.t.state"})
+            QFile::remove(QLatin1String(name));
         ScheduleClock::set(start);
     }
     ~SchedulePageFixture()
@@ -223,6 +228,81 @@ private slots:
         QVERIFY(fx.sent().isEmpty());
         fx.link->busy = false;
         QTRY_COMPARE(fx.sent(), Commands{switchTo5});
+    }
+
+    // "Del All" asks first, in the page's language; "No" keeps every entry.
+    void deleteAllAsks_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("English, No") << true << false << QStringLiteral("Delete all 2 entries?") << 2;
+        QTest::newRow("Chinese, Yes") << false << true << QStringLiteral("删除全部 2 条定时？") << 0;
+    }
+    void deleteAllAsks()
+    {
+        QFETCH(bool, english);
+        QFETCH(bool, answer);
+        QFETCH(QString, question);
+        SchedulePageFixture fx(on(monday, "07:00:00"));
+        QVERIFY(fx.show());
+        fx.addEntry(QStringLiteral("08:00"), 4);
+        fx.addEntry(QStringLiteral("09:00"), 5);
+        fx.page->setLanguage(english);
+        QStringList asked;
+        myTimer::setQuestionHandler([&](const QString&, const QString& text) {
+            asked << text;
+            return answer;
+        });
+        QTest::mouseClick(fx.find<QPushButton>("but_for_delAll"), Qt::LeftButton);
+        myTimer::setQuestionHandler({});
+        QCOMPARE(asked, QStringList{question});
+        QTEST(fx.model->rowCount(), "rows");
+    }
+
+    // With the service running the schedule the page fires nothing and says so, in both languages; the
+    // service's firing shows within 2 s and asks for the device's state to be read again.
+    void serviceRunsTheSchedule()
+    {
+        SchedulePageFixture fx(on(monday, "07:59:00"));
+        QVERIFY(fx.show());
+        fx.addEntry(QStringLiteral("08:00"), 5);
+        fx.page->setServiceFiring(true);
+        auto* line = fx.find<QLabel>("lab_for_service");
+        QVERIFY(line->isVisible() && line->text().startsWith(QStringLiteral("The rdx480 service runs")));
+        fx.page->setLanguage(false);
+        QVERIFY(line->text().startsWith(QStringLiteral("定时表由 rdx480 服务执行")));
+        fx.page->setLanguage(true);
+
+        QSignalSpy refresh(fx.page.get(), &myTimer::send_firedElsewhere);
+        ScheduleClock::set(on(monday, "08:00:00"));
+        QString error;
+        QVERIFY(FiredState::record(QStringLiteral("time.t"),
+                                   FiredState::of(*fx.model->itemAt(0), on(monday, "08:00:00")), &error));
+        QTRY_COMPARE_WITH_TIMEOUT(refresh.count(), 1, 2000);
+        QVERIFY(line->text().endsWith(QStringLiteral("08:00: switched to VGA by another program.")));
+        QVERIFY(fx.sent().isEmpty());
+    }
+
+    // Another program's save is shown, but not while an editor is open.
+    void followsOtherWriters()
+    {
+        SchedulePageFixture fx(on(monday, "07:00:00"));
+        QVERIFY(fx.show());
+        fx.addEntry(QStringLiteral("08:00"), 4);
+        QTest::mouseClick(fx.table->viewport(), Qt::LeftButton, {},
+                          fx.table->visualRect(fx.table->model()->index(0, 0)).center());
+        QTest::keyClick(fx.table, Qt::Key_F2);
+        QTRY_VERIFY(fx.table->findChild<QTimeEdit*>());
+        QVERIFY(TimeFile::edit(QStringLiteral("time.t"), [](TimeItems& items) {
+                    items.push_back(std::make_unique<MyTimeItem>(QTime(10, 0), 7, 127, 1, 1));
+                    return true;
+                }).saved);
+        fx.model->lookAtFolder();
+        QCOMPARE(fx.model->rowCount(), 1);
+        QTest::keyClick(fx.table->findChild<QTimeEdit*>(), Qt::Key_Escape);
+        QTRY_COMPARE(fx.model->rowCount(), 2);
     }
 
     // The day list ticks a day only on its icon, not when dismissed; "Del Row" deletes the selected entry,
