@@ -15,3 +15,4 @@ echo "machine: $(nproc) cores, $(grep -m1 "model name" /proc/cpuinfo | cut -d: -
 build/bench/bench_exchange "$@"
 build/bench/bench_startup "$@"
 build/bench/bench_schedule $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')
+build/bench/bench_service $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')
