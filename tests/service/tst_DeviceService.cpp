@@ -33,7 +33,6 @@ private slots:
     void clientsAreRefusedWhileTheDeviceIsAway();
     void aVanishedSerialNodeIsOpenedAgain();
     void aChangedSettingsFileReconnects();
-    void aSecondServiceOnTheFolderRefuses();
     void controlSurfacesOnLoopbackTcp();
 
 private:
@@ -41,6 +40,8 @@ private:
     void writeSettings(const QByteArray& text);
     QByteArray tcpSettings(quint16 port) const;
     bool startService();
+    // The simulator over TCP, the settings that name it, the service on them.
+    bool serveTcp(const QByteArray& service = QByteArray());
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -80,6 +81,14 @@ bool tst_DeviceService::startService()
         return false;
     }
     return QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
+}
+
+bool tst_DeviceService::serveTcp(const QByteArray& service)
+{
+    if (!startSim(false))
+        return false;
+    writeSettings(tcpSettings(m_sim->tcpPort()) + service);
+    return startService();
 }
 
 void tst_DeviceService::init()
@@ -139,9 +148,7 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
 
 void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    QVERIFY(serveTcp());
     FrameClient noisy, quiet;
     QVERIFY(noisy.connectLocal(m_service->socketPath()));
     QVERIFY(quiet.connectLocal(m_service->socketPath()));
@@ -172,9 +179,7 @@ void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
 
 void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    QVERIFY(serveTcp());
     SimFaults slow;
     slow.delayMs = 300;
     m_sim->setFaults(slow);
@@ -272,25 +277,17 @@ void tst_DeviceService::aChangedSettingsFileReconnects()
     QTRY_COMPARE(client.replies().size(), 1);
     QCOMPARE(other.received().size(), 1);
     QCOMPARE(m_sim->received().size(), 0);
-}
 
-void tst_DeviceService::aSecondServiceOnTheFolderRefuses()
-{
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    // One service per folder.
     DeviceService second({m_folder->path(), false});
     QString error;
     QVERIFY(!second.start(&error));
     QVERIFY2(error.contains(QStringLiteral("already runs")), qPrintable(error));
-    QVERIFY(m_service->device()->isUp());
 }
 
 void tst_DeviceService::controlSurfacesOnLoopbackTcp()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=127.0.0.1:0\n");
-    QVERIFY(startService());
+    QVERIFY(serveTcp("[Service]\nLISTEN=127.0.0.1:0\n"));
     QVERIFY(m_service->tcpPort() != 0);
     FrameClient surface;
     surface.connectTcp(m_service->tcpPort());
