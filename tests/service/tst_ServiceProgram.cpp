@@ -7,6 +7,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // rdx480d as the unit starts it: a program of its own, stopped by a signal.
 class tst_ServiceProgram : public QObject
@@ -56,11 +60,26 @@ void tst_ServiceProgram::sigtermEndsTheExchangeInFlight()
     settings.write("IP=127.0.0.1\nPORT=" + QByteArray::number(sim.tcpPort()) + "\nID=1\nNETWORK=true\n");
     settings.close();
 
+    // The service manager's end of Type=notify: readiness comes once the socket listens.
+    const QByteArray notifyPath = QFile::encodeName(m_runtime->filePath(QStringLiteral("notify")));
+    const int manager = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, notifyPath.constData(), size_t(notifyPath.size()));
+    QCOMPARE(::bind(manager, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     QProcess service;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromLocal8Bit(notifyPath));
+    service.setProcessEnvironment(environment);
     service.setProcessChannelMode(QProcess::ForwardedOutputChannel);
     service.start(QStringLiteral(RDX480D_PROGRAM), {QStringLiteral("--folder"), m_folder->path()});
     QVERIFY(service.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ServiceLocator::socketPath(m_folder->path())), 5000);
+    char state[256] = {};
+    ssize_t got = 0; // QTRY_ evaluates once more after success: the datagram is taken only once
+    QTRY_VERIFY_WITH_TIMEOUT((got = got > 0 ? got : ::recv(manager, state, sizeof state - 1, 0)) > 0, 5000);
+    ::close(manager);
+    QVERIFY(QByteArray(state).startsWith("READY=1"));
+    QVERIFY(QFile::exists(ServiceLocator::socketPath(m_folder->path())));
     QVERIFY(ServiceLocator::isRunning(m_folder->path()));
 
     FrameClient client;
