@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -133,6 +134,14 @@ void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
     QVERIFY(!Singleton_SerialPort::instance()->localServerPath.isEmpty());
     QCOMPARE(through, direct);
     QVERIFY(m_window->findChild<myTimer*>()->isServiceFiring());
+
+    // The Setting page's OK, through the service: info.ini takes the new device at once, for the service.
+    SimFixture other;
+    QVERIFY(other.start());
+    Singleton_SerialPort::instance()->openSerial(QStringLiteral("127.0.0.1"), other.tcpPort(), 1);
+    QSettings written(QStringLiteral("info.ini"), QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("PORT")).toInt(), int(other.tcpPort()));
+    QCOMPARE(written.value(QStringLiteral("NETWORK")).toBool(), true);
 }
 
 void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
