@@ -327,6 +327,42 @@ private slots:
         QCOMPARE(link->droppedBytes() - droppedBefore, stray ? 3 : 0);
     }
 
+    // A whole frame passed through: its own reply handed back, refused or not; past its deadline unanswered,
+    // and the reply that still comes is not handed to the next frame.
+    void exchangeFrame_data()
+    {
+        QTest::addColumn<SimFaults>("faults");
+        QTest::addColumn<Rdx::Outcome>("outcome");
+        QTest::addColumn<QByteArray>("reply"); // bytes 2 and 3 of the reply handed back
+        SimFaults refuse, late;
+        refuse.errorForKind = {{Rdx::PictureRead, 12}};
+        late.delayMs = 600;
+        QTest::newRow("answered") << SimFaults{} << Rdx::Outcome::Accepted << QByteArray::fromHex("0008");
+        QTest::newRow("refused") << refuse << Rdx::Outcome::Refused << QByteArray::fromHex("ff0c");
+        QTest::newRow("late") << late << Rdx::Outcome::Unanswered << QByteArray::fromHex("0000");
+    }
+    void exchangeFrame()
+    {
+        QFETCH(SimFaults, faults);
+        QFETCH(Rdx::Outcome, outcome);
+        QVERIFY(openOn(Transport::Tcp));
+        fx->sim->setFaults(faults);
+        Rdx::Frame request = Rdx::emptyFrame(), reply = Rdx::emptyFrame();
+        request[1] = 1, request[2] = Rdx::ReadRequestCode, request[3] = Rdx::PictureRead;
+        const qint64 lateBefore = link->lateReplies();
+        link->resetReads(-2);
+        QCOMPARE(link->exchangeFrame(request, &reply, 300), outcome);
+        QTEST(Rdx::toByteArray(reply).mid(2, 2), "reply");
+        if (outcome != Rdx::Outcome::Unanswered)
+            return;
+        fx->sim->setFaults({});
+        request[3] = Rdx::StatusRead;
+        link->resetReads(-2);
+        QCOMPARE(link->exchangeFrame(request, &reply), Rdx::Outcome::Accepted);
+        QCOMPARE(int(reply[3]), int(Rdx::StatusRead)); // not the picture reply that came late
+        QCOMPARE(link->lateReplies(), 1 + lateBefore);
+    }
+
     // A set-command's reply within the deadline answers it, however slow; past it the command is unanswered
     // once, and the reply that still comes is dropped, not taken for the status read that follows. The
     // event loop runs all the while (the overlay animates).
