@@ -18,15 +18,23 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("line"); // what "x" turns into, a regular expression; empty: filtered out
         const QString stamp = QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
-        QTest::newRow("debug off") << false << "" << "rdx480.link" << int(QtDebugMsg) << "";
-        QTest::newRow("frames off") << false << "" << "rdx480.link.frames" << int(QtDebugMsg) << "";
-        QTest::newRow("frames traced") << true << "" << "rdx480.link.frames" << int(QtDebugMsg)
+        QTest::newRow("debug off") << false << ""
+                                   << "rdx480.link" << int(QtDebugMsg) << "";
+        QTest::newRow("frames off") << false << ""
+                                    << "rdx480.link.frames" << int(QtDebugMsg) << "";
+        QTest::newRow("frames traced") << true << ""
+                                       << "rdx480.link.frames" << int(QtDebugMsg)
                                        << stamp + QStringLiteral("debug rdx480.link.frames: x$");
-        QTest::newRow("trace is frames only") << true << "" << "rdx480.shell" << int(QtDebugMsg) << "";
-        QTest::newRow("info") << false << "" << "rdx480.service" << int(QtInfoMsg) << stamp + QStringLiteral("info rdx480.service: x$");
-        QTest::newRow("journal") << false << "stderr" << "rdx480.link" << int(QtWarningMsg) << "^<4>rdx480.link: x$";
-        QTest::newRow("journal of a parent") << false << "1:2" << "rdx480.link" << int(QtCriticalMsg)
-                                             << stamp + QStringLiteral("critical rdx480.link: x$");
+        QTest::newRow("trace is frames only") << true << ""
+                                              << "rdx480.shell" << int(QtDebugMsg) << "";
+        QTest::newRow("info") << false << ""
+                              << "rdx480.service" << int(QtInfoMsg)
+                              << stamp + QStringLiteral("info rdx480.service: x$");
+        QTest::newRow("journal") << false << "stderr"
+                                 << "rdx480.link" << int(QtWarningMsg) << "^<4>rdx480.link: x$";
+        QTest::newRow("journal of a parent")
+            << false << "1:2"
+            << "rdx480.link" << int(QtCriticalMsg) << stamp + QStringLiteral("critical rdx480.link: x$");
     }
     void filtersAndStamps()
     {

@@ -19,14 +19,17 @@ private slots:
         QTest::addColumn<QString>("text"); // a regular expression; %1 stands for the closed port
         const QString failed = QStringLiteral("^Connection failed, check if the device or network is on\\n");
         const QString failedZh = QStringLiteral("^   连接失败！！请检查设备和网络配置。\\n");
-        QTest::newRow("nothing listens") << "" << true << failed + QStringLiteral("127\\.0\\.0\\.1:%1: Connection refused$");
+        QTest::newRow("nothing listens") << "" << true
+                                         << failed + QStringLiteral("127\\.0\\.0\\.1:%1: Connection refused$");
         QTest::newRow("no such node") << "/dev/rdx480-none" << false
                                       << failedZh + QStringLiteral("/dev/rdx480-none: No such file or directory$");
         QTest::newRow("denied") << "denied" << true
-                                << failed + QStringLiteral("denied: Permission denied\\nThis account may not use denied: add it "
-                                                           "to the group dialout \\(sudo usermod -aG dialout \\$USER\\)");
-        QTest::newRow("denied zh") << "denied" << false
-                                   << failedZh + QStringLiteral("denied: Permission denied\\n当前账户无权使用 denied：请将它加入 dialout 组");
+                                << failed + QStringLiteral(
+                                                "denied: Permission denied\\nThis account may not use denied: add it "
+                                                "to the group dialout \\(sudo usermod -aG dialout \\$USER\\)");
+        QTest::newRow("denied zh")
+            << "denied" << false
+            << failedZh + QStringLiteral("denied: Permission denied\\n当前账户无权使用 denied：请将它加入 dialout 组");
     }
     void openFailureSaysWhereAndWhy()
     {
@@ -74,8 +77,9 @@ private slots:
         }
         QVERIFY(QDir().rmdir(QStringLiteral("info.ini")));
         const QString path = QDir::current().absoluteFilePath(QStringLiteral("info.ini"));
-        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{{QStringLiteral("Error Message"),
-            QStringLiteral("The settings cannot be saved to %1: Is a directory").arg(path)}}));
+        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{
+                                    {QStringLiteral("Error Message"),
+                                     QStringLiteral("The settings cannot be saved to %1: Is a directory").arg(path)}}));
     }
 };
 

@@ -34,8 +34,8 @@ private slots:
         QTemporaryDir scratch;
         const QString start = scratch.filePath(QStringLiteral("start"));
         QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("start")));
-        QVERIFY(QFile::setPermissions(start, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                 | QFile::ReadGroup | QFile::ExeGroup));
+        QVERIFY(QFile::setPermissions(start, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                 QFile::ExeGroup));
         QFile file(scratch.filePath(QStringLiteral("start/info.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(QDir::setCurrent(start));
@@ -54,7 +54,6 @@ private slots:
         QCOMPARE(::stat(".", &status), 0);
         QCOMPARE(int(status.st_mode & 07777), mode);
     }
-
 };
 
 QTEST_GUILESS_MAIN(tst_WorkingFolder)
