@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcSchedule, "rdx480.schedule")
 
@@ -279,8 +280,10 @@ void TableModel::settleFileName(const QString& filename)
 void TableModel::load(const QString& filename)
 {
     settleFileName(filename);
+    // After the table is shown: the first paint does not wait for the watcher.
     if (m_watch)
-        startWatching();
+        QMetaObject::invokeMethod(
+            this, [this] { startWatching(); }, Qt::QueuedConnection);
     QFile file(m_fileName);
     if (!file.exists()) {
         m_fileState = FileState::Loaded;
@@ -326,8 +329,20 @@ void TableModel::replaceItems(TimeItems items)
     // A file this program saved is in order already; looking costs one pass, sorting ten thousand scattered
     // entries a few milliseconds.
     const auto before = [](const auto& a, const auto& b) { return *a < *b; };
-    if (!std::is_sorted(m_items.begin(), m_items.end(), before))
-        std::sort(m_items.begin(), m_items.end(), before);
+    if (!std::is_sorted(m_items.begin(), m_items.end(), before)) {
+        // Sorted by key in one contiguous array, not by following ten thousand scattered pointers.
+        std::vector<std::pair<qint64, size_t>> keys(m_items.size());
+        for (size_t i = 0; i < m_items.size(); ++i) {
+            const MyTimeItem& item = *m_items[i];
+            const qint64 time = item.m_time.isValid() ? item.m_time.msecsSinceStartOfDay() : -1;
+            keys[i] = {(time << 32) + (qint64(item.m_active) - std::numeric_limits<qint32>::min()), i};
+        }
+        std::sort(keys.begin(), keys.end());
+        TimeItems sorted(m_items.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            sorted[i] = std::move(m_items[keys[i].second]);
+        m_items = std::move(sorted);
+    }
     adjust();
     endResetModel();
 }
@@ -417,7 +432,9 @@ void TableModel::keepDamagedFile(const QString& why, int skipped)
 void TableModel::save(const QString& filename)
 {
     settleFileName(filename);
-    if (m_fileState != FileState::Loaded)
+    // Every change is saved when it is made: at exit there is nothing left to write, unless a save failed
+    // (or there is no file yet).
+    if (m_fileState != FileState::Loaded || (!m_unsaved && QFile::exists(m_fileName)))
         return;
     bool merged = false;
     TimeFile::Edit done = TimeFile::edit(m_fileName, [this, &merged](TimeItems& current) {
@@ -465,6 +482,7 @@ void TableModel::save(const QString& filename)
         return;
     }
     m_saveFailureShown = false;
+    m_unsaved = false;
     m_base = TimeFile::records(done.items);
     // Show what the file holds now; not inside the edit that caused the save, which a view is committing.
     if (merged)
@@ -473,6 +491,7 @@ void TableModel::save(const QString& filename)
 
 void TableModel::changed()
 {
+    m_unsaved = true;
     save(QString());
 }
 
