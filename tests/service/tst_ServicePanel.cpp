@@ -167,6 +167,9 @@ void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
     QTRY_COMPARE_WITH_TIMEOUT(elsewhere.count(), 1, 6000);
     QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi2Input));
     QCOMPARE(switchesSeen(), 1);
+    // The status is read first: PIP and the switch mode decide the command.
+    QCOMPARE(m_sim->received().at(0)[2], Rdx::ReadRequestCode);
+    QCOMPARE(m_sim->received().at(1)[2], std::uint8_t(Rdx::SwitchInputCommand));
 }
 
 QTEST_MAIN(tst_ServicePanel)

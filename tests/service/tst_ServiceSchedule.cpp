@@ -1,5 +1,4 @@
 #include "FrameClient.h"
-#include "schedule/FiredState.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/ScheduleRunner.h"
 #include "schedule/TimeFile.h"
@@ -22,7 +21,6 @@ class tst_ServiceSchedule : public QObject
 private slots:
     void init();
     void cleanup();
-    void anEntryFiresWithNoWindowOpen();
     void aMissedEntryIsCaughtUpOnce_data();
     void aMissedEntryIsCaughtUpOnce();
 
@@ -90,24 +88,6 @@ int tst_ServiceSchedule::switchesSeen(const SimFixture& sim) const
     for (const Rdx::Frame& frame : sim.received())
         count += frame[2] == Rdx::SwitchInputCommand;
     return count;
-}
-
-void tst_ServiceSchedule::anEntryFiresWithNoWindowOpen()
-{
-    writeSchedule(QTime(10, 1), Rdx::Dvi1Input);
-    writeSettings(m_sim->tcpPort(), "CATCHUP=none\n");
-    ScheduleClock::runFrom(QDateTime(m_today, QTime(10, 0, 59, 700)));
-    QVERIFY(startService());
-    QSignalSpy fired(m_service->runner(), &ScheduleRunner::fired);
-    QTRY_COMPARE_WITH_TIMEOUT(fired.count(), 1, 3000);
-    QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi1Input));
-    // The status is read first: PIP and the switch mode decide the command.
-    const QVector<Rdx::Frame> seen = m_sim->received();
-    QVERIFY(seen.size() >= 2);
-    QCOMPARE(seen[0][2], Rdx::ReadRequestCode);
-    QCOMPARE(seen[1][2], std::uint8_t(Rdx::SwitchInputCommand));
-    QCOMPARE(switchesSeen(*m_sim), 1);
-    QCOMPARE(FiredState::read(m_folder->filePath(QStringLiteral("time.t"))).size(), 1);
 }
 
 void tst_ServiceSchedule::aMissedEntryIsCaughtUpOnce_data()
