@@ -252,7 +252,8 @@ int main(int argc, char* argv[])
         if (direct.openTcp(tcpSim.tcpPort()))
             tcpDirect = timeExchanges(direct, runs);
     }
-    writeSettings(folder.path(), "IP=127.0.0.1\nPORT=" + QByteArray::number(tcpSim.tcpPort()) + "\nID=1\nNETWORK=true\n");
+    writeSettings(folder.path(),
+                  "IP=127.0.0.1\nPORT=" + QByteArray::number(tcpSim.tcpPort()) + "\nID=1\nNETWORK=true\n");
     service = startService(program, folder.path());
     {
         RawClient client;
@@ -261,8 +262,9 @@ int main(int argc, char* argv[])
     }
     service->terminate();
     service->waitForFinished();
-    table.add(QStringLiteral("status read, TCP (added: %1 ms)").arg(tcpService.median() - tcpDirect.median(), 0, 'f', 2),
-              tcpService, QStringLiteral("direct on TCP"), tcpDirect, 0);
+    table.add(
+        QStringLiteral("status read, TCP (added: %1 ms)").arg(tcpService.median() - tcpDirect.median(), 0, 'f', 2),
+        tcpService, QStringLiteral("direct on TCP"), tcpDirect, 0);
 
     // Firing lag: an in-process service fires an entry at a minute boundary a moment away; the floor is a
     // bare precise timer aimed at the same boundary.
@@ -313,8 +315,8 @@ int main(int argc, char* argv[])
               QStringLiteral("bare precise timer"), timerLag, 0);
     table.print();
     BenchTable memory(QStringLiteral("rdx480d idle memory, one run"), QStringLiteral("KiB"));
-    memory.addExcess(QStringLiteral("resident, device up, no clients"), serviceKb, QStringLiteral("bare QCoreApplication"),
-                     bareKb, 8192, 0);
+    memory.addExcess(QStringLiteral("resident, device up, no clients"), serviceKb,
+                     QStringLiteral("bare QCoreApplication"), bareKb, 8192, 0);
     memory.print();
     return 0;
 }

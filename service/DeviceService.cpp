@@ -22,10 +22,7 @@ const QString settingsName = QStringLiteral("info.ini");
 const QString scheduleName = QStringLiteral("time.t");
 } // namespace
 
-DeviceService::DeviceService(Options options, QObject* parent)
-    : QObject(parent), m_options(std::move(options))
-{
-}
+DeviceService::DeviceService(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {}
 
 DeviceService::~DeviceService()
 {
@@ -172,8 +169,9 @@ void DeviceService::applyListen()
     const QHostAddress& address = m_settings.listenAddress;
     if (!address.isLoopback()) {
         if (!m_options.allowRemote) {
-            qCWarning(lcService).noquote() << QStringLiteral("LISTEN=") + address.toString() << "is not a loopback address: not"
-                                           << "served; start with --allow-remote to serve it anyway";
+            qCWarning(lcService).noquote()
+                << QStringLiteral("LISTEN=") + address.toString() << "is not a loopback address: not"
+                << "served; start with --allow-remote to serve it anyway";
             return;
         }
         qCWarning(lcService).noquote() << "serving the device on" << address.toString()
@@ -226,6 +224,7 @@ void DeviceService::catchUp(const QString& why)
 {
     if (m_settings.catchUp != ServiceSettings::CatchUp::Latest || !m_device->isUp())
         return;
-    qCInfo(lcService).noquote() << "catch-up:" << why << QStringLiteral("- looking back %1 minutes").arg(m_settings.catchUpMinutes);
+    qCInfo(lcService).noquote() << "catch-up:" << why
+                                << QStringLiteral("- looking back %1 minutes").arg(m_settings.catchUpMinutes);
     m_runner->catchUp(m_settings.catchUpMinutes);
 }

@@ -46,7 +46,8 @@ int main(int argc, char* argv[])
     }
     Rdx::setUpLogging(commandLine.trace);
     if (commandLine.trace)
-        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true) + QStringLiteral("\nrdx480.service.frames.debug=true"));
+        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true) +
+                                         QStringLiteral("\nrdx480.service.frames.debug=true"));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeUp) != 0)
         return 1;

@@ -1,8 +1,8 @@
 #include "FrameClient.h"
 #include "link/Singleton_SerialPort.h"
+#include "service/ClientFrameCutter.h"
 #include "service/DeviceConnection.h"
 #include "service/DeviceService.h"
-#include "service/ClientFrameCutter.h"
 #include "service/FrameServer.h"
 #include "sim/SimFixture.h"
 
@@ -154,8 +154,8 @@ void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
     QVERIFY(quiet.connectLocal(m_service->socketPath()));
 
     QByteArray noise = QByteArray("\x00\x13garbage", 9);
-    noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7);          // a partial frame
-    noise += char(Rdx::FrameMarker) + QByteArray(12, '\xff');            // a start marker, no end marker
+    noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7); // a partial frame
+    noise += char(Rdx::FrameMarker) + QByteArray(12, '\xff');  // a start marker, no end marker
     noise += readRequest(Rdx::PictureRead);
     noisy.send(noise);
     quiet.send(readRequest(Rdx::StatusRead));

@@ -107,8 +107,8 @@ QVector<Rdx::Frame> tst_ServicePanel::openControl()
         return {};
     QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("but_for_control")), Qt::LeftButton);
     auto* overlay = m_window->findChild<QWidget*>(QStringLiteral("wid_send_box"));
-    if (!QTest::qWaitFor(
-            [&] { return !overlay->isVisible() && !link->isExchanging() && !link->isReplyTimerActive(); }, 10000))
+    if (!QTest::qWaitFor([&] { return !overlay->isVisible() && !link->isExchanging() && !link->isReplyTimerActive(); },
+                         10000))
         return {};
     return m_sim->received();
 }

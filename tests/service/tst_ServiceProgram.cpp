@@ -124,8 +124,8 @@ void tst_ServiceProgram::unitsVerify()
 
     QProcess verify;
     verify.setProcessChannelMode(QProcess::MergedChannels);
-    verify.start(QStringLiteral("systemd-analyze"),
-                 {QStringLiteral("--user"), QStringLiteral("--man=no"), QStringLiteral("verify"), m_folder->filePath(verified)});
+    verify.start(QStringLiteral("systemd-analyze"), {QStringLiteral("--user"), QStringLiteral("--man=no"),
+                                                     QStringLiteral("verify"), m_folder->filePath(verified)});
     QVERIFY(verify.waitForFinished(30000));
     const QByteArray output = verify.readAll();
     QVERIFY2(verify.exitCode() == 0, output.constData());
