@@ -1,5 +1,8 @@
 #include "FrameClient.h"
 #include "link/Singleton_SerialPort.h"
+#include "schedule/ScheduleClock.h"
+#include "schedule/ScheduleRunner.h"
+#include "schedule/TimeFile.h"
 #include "service/ClientFrameCutter.h"
 #include "service/DeviceConnection.h"
 #include "service/DeviceService.h"
@@ -34,6 +37,8 @@ private slots:
     void aVanishedSerialNodeIsOpenedAgain();
     void aChangedSettingsFileReconnects();
     void controlSurfacesOnLoopbackTcp();
+    void aMissedEntryIsCaughtUpOnce_data();
+    void aMissedEntryIsCaughtUpOnce();
 
 private:
     bool startSim(bool paced, quint16 port = 0);
@@ -102,6 +107,7 @@ void tst_DeviceService::cleanup()
 {
     m_service.reset();
     m_sim.reset();
+    ScheduleClock::useWallClock();
 }
 
 void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn_data()
@@ -214,10 +220,8 @@ void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
 
 void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
 {
-    QVERIFY(startSim(false));
+    QVERIFY(serveTcp());
     const quint16 port = m_sim->tcpPort();
-    writeSettings(tcpSettings(port));
-    QVERIFY(startService());
     FrameClient before;
     QVERIFY(before.connectLocal(m_service->socketPath()));
     QTRY_COMPARE(m_service->server()->clientCount(), 1);
@@ -262,11 +266,9 @@ void tst_DeviceService::aVanishedSerialNodeIsOpenedAgain()
 
 void tst_DeviceService::aChangedSettingsFileReconnects()
 {
-    QVERIFY(startSim(false));
+    QVERIFY(serveTcp());
     SimFixture other;
     QVERIFY(other.start());
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
 
     writeSettings(tcpSettings(other.tcpPort()));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
@@ -300,6 +302,62 @@ void tst_DeviceService::controlSurfacesOnLoopbackTcp()
     // Not loopback: not served without --allow-remote.
     writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n");
     QTRY_COMPARE_WITH_TIMEOUT(m_service->tcpPort(), quint16(0), 2000);
+}
+
+// The service runs its folder's schedule with no window open, on a set clock: the device hangs up across an
+// entry's minute and comes back.
+void tst_DeviceService::aMissedEntryIsCaughtUpOnce_data()
+{
+    QTest::addColumn<QByteArray>("catchUp");
+    QTest::addColumn<int>("switches");
+    QTest::newRow("latest") << QByteArray("CATCHUP=latest\n") << 1;
+    QTest::newRow("none") << QByteArray("CATCHUP=none\n") << 0;
+}
+
+void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
+{
+    QFETCH(QByteArray, catchUp);
+    QFETCH(int, switches);
+    TimeItems items;
+    items.push_back(std::make_unique<MyTimeItem>(QTime(10, 6), int(Rdx::Hdmi2Input), 0x7F, 1, 1));
+    QString error;
+    QVERIFY2(TimeFile::save(m_folder->filePath(QStringLiteral("time.t")), items, &error), qPrintable(error));
+    const QDate today(2026, 12, 7);
+    ScheduleClock::set(QDateTime(today, QTime(10, 5)));
+    QVERIFY(serveTcp("[Service]\n" + catchUp));
+    const quint16 port = m_sim->tcpPort();
+    const auto switchesSeen = [this] {
+        const QVector<Rdx::Frame> seen = m_sim->received();
+        return std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; });
+    };
+
+    m_sim.reset();
+    QTRY_VERIFY(!m_service->device()->isUp());
+    QSignalSpy missed(m_service->runner(), &ScheduleRunner::missed);
+    ScheduleClock::set(QDateTime(today, QTime(10, 6)));
+    ScheduleClock::set(QDateTime(today, QTime(10, 8)));
+    QTRY_COMPARE(missed.count(), 1);
+    QVERIFY(startSim(false, port));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
+    // A client served after the device came back is served after the catch-up was looked at.
+    FrameClient client;
+    QVERIFY(client.connectLocal(m_service->socketPath()));
+    client.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(client.replies().size(), 1);
+    QCOMPARE(switchesSeen(), switches);
+    QCOMPARE(m_sim->state().mainInput == Rdx::Hdmi2Input, switches == 1);
+
+    // Not again after a restart: the state file says the device accepted it.
+    m_service.reset();
+    m_sim->clearReceived();
+    QVERIFY(startService());
+    QSignalSpy skipped(m_service->runner(), &ScheduleRunner::skipped);
+    FrameClient again;
+    QVERIFY(again.connectLocal(m_service->socketPath()));
+    again.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(again.replies().size(), 1);
+    QCOMPARE(switchesSeen(), 0);
+    QCOMPARE(skipped.count(), switches);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceService)
