@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 
 namespace Ui {
@@ -54,6 +55,10 @@ private:
     // Shows the message for a failed link state (OpenFailed, SendFailed, NotConnected, Unanswered, device error).
     void showFailure(int state);
     void showDeviceError(int index);
+    void useQtTranslation(bool english);
+    // Connection settings the link holds but cannot use, and the one message that names them.
+    QStringList unusableSettings() const;
+    void showUnusableSettings(const QStringList& values);
 
     std::unique_ptr<Ui::RDX480View> ui;
     LinkSettings settings;
@@ -63,6 +68,7 @@ private:
     QStringList errorTexts;
     Singleton_SerialPort* link = nullptr;
     bool isEnglish = false;
+    QTranslator qtTranslator;
 };
 
 #endif
