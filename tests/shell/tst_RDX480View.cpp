@@ -7,9 +7,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -99,6 +101,77 @@ private slots:
         QCOMPARE(stored, (QStringList{QStringLiteral("ID=9"), QStringLiteral("IP=10.1.2.3"),
                                       QStringLiteral("LANGUAGE=true"), QStringLiteral("NETWORK=true"),
                                       QStringLiteral("PORT=5005"), QStringLiteral("PORTNAME=/dev/ttyUSB1")}));
+    }
+
+    // Values the link cannot use are named once, in the current language, and refused by Connect instead of
+    // wrapping into another port or device; the Setting page shows them as stored, a language switch says
+    // nothing more, and the file gets them back exactly as read. Unused on the serial line, they are not named.
+    void unusableSettingsKeptAsRead_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("port and number too big")
+            << QByteArray("IP=10.0.0.5\nPORT=70000\nID=300\nNETWORK=true\nLANGUAGE=true\n")
+            << QStringList{QStringLiteral("PORT=70000"), QStringLiteral("ID=300")};
+        QTest::newRow("no dotted quad") << QByteArray("IP=abc.def\nPORT=5000\nID=1\nNETWORK=true\nLANGUAGE=false\n")
+                                        << QStringList{QStringLiteral("IP=abc.def")};
+        QTest::newRow("unused on the serial line")
+            << QByteArray("IP=abc.def\nPORT=70000\nID=1\nNETWORK=false\nLANGUAGE=true\n") << QStringList();
+    }
+    void unusableSettingsKeptAsRead()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QStringList, named);
+        QVERIFY(writeIni(contents));
+        MessageLog log;
+        {
+            RDX480View window;
+            window.show();
+            QTRY_COMPARE(log.count(), named.isEmpty() ? 0 : 1);
+            QCoreApplication::processEvents();
+            QCOMPARE(log.last().second.split(QLatin1Char('\n')).mid(1), named);
+            if (!named.isEmpty())
+                QCOMPARE(log.last().first, contents.contains("LANGUAGE=true") ? promptTitle : QStringLiteral("提示信息"));
+            window.setLanguage(false);
+            window.setLanguage(true);
+            QCOMPARE(log.count(), named.isEmpty() ? 0 : 1);
+            QStringList octets;
+            for (auto* octet : window.findChild<QWidget*>(QStringLiteral("lineEdit_ip"))->findChildren<QLineEdit*>())
+                octets << octet->text();
+            QCOMPARE(octets.join(QLatin1Char('.')).left(link->hostAddress.size()), link->hostAddress);
+            QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_of_id"))->value(), link->deviceNumber);
+            if (!named.isEmpty()) {
+                QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+                QCOMPARE(log.count(), 2);
+                QVERIFY(!link->isConnected());
+            }
+        }
+        QFile file(QStringLiteral("info.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        for (const QByteArray& line : contents.split('\n'))
+            if (line.startsWith("IP") || line.startsWith("PORT") || line.startsWith("ID"))
+                QVERIFY2(written.contains(line + '\n'), line.constData());
+    }
+
+    // An address stored with leading zeros is connected to in plain decimal (010 is 10, not octal 8) and
+    // stays in the file as stored.
+    void addressWithLeadingZeros()
+    {
+        QTcpServer device;
+        QVERIFY(device.listen(QHostAddress(QStringLiteral("127.0.0.10"))));
+        const QByteArray stored = "IP=127.000.000.010\n";
+        QVERIFY(writeIni(stored + "PORT=" + QByteArray::number(device.serverPort()) + "\nNETWORK=true\n"));
+        {
+            RDX480View window;
+            MessageLog log;
+            QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+            QVERIFY(link->isConnected());
+            QCOMPARE(link->hostAddress, QStringLiteral("127.0.0.10"));
+        }
+        QFile file(QStringLiteral("info.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains(stored));
     }
 
     void reactsToLinkStates_data()
