@@ -111,7 +111,7 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QStringList>("named");
         QTest::newRow("port and number too big")
-            << QByteArray("IP=10.0.0.5\nPORT=70000\nID=300\nNETWORK=true\nLANGUAGE=true\n")
+            << QByteArray("IP=127.0.0.1\nPORT=70000\nID=300\nNETWORK=true\nLANGUAGE=true\n")
             << QStringList{QStringLiteral("PORT=70000"), QStringLiteral("ID=300")};
         QTest::newRow("no dotted quad") << QByteArray("IP=abc.def\nPORT=5000\nID=1\nNETWORK=true\nLANGUAGE=false\n")
                                         << QStringList{QStringLiteral("IP=abc.def")};
