@@ -213,7 +213,6 @@ private slots:
         fx.clickToolBoxPage(2);
         fx.find<QSpinBox>("spinBox_input_x")->setFocus();
         fx.find<QSpinBox>("spinBox_input_y")->setFocus();
-        fx.find<QSpinBox>("spinBox_intput_w")->setFocus();
         QVERIFY(fx.sent().isEmpty());
     }
 

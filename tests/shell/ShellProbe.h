@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMap>
+#include <QMultiMap>
 #include <QTabWidget>
 #include <QToolBox>
 #include <QPushButton>
@@ -43,50 +43,42 @@ inline bool click(const QWidget& window, const QString& button)
     return target;
 }
 
-// Every text the window shows, by where it is (object names from the window down); hidden widgets, the wait
-// overlay and the Navigation page, which keep one language, are left out.
-inline QMap<QString, QString> texts(const QWidget& window)
+// Every text the window shows, by object name; hidden widgets, the wait overlay and the Navigation page, which
+// keep one language, are left out.
+inline QMultiMap<QString, QString> texts(const QWidget& window)
 {
-    QMap<QString, QString> found{{QStringLiteral("title"), window.windowTitle()}};
-    const auto add = [&found](const QString& where, const QString& text) {
-        QString key = where;
-        for (int n = 2; found.contains(key); ++n)
-            key = where + QLatin1Char('#') + QString::number(n);
-        found.insert(key, text);
-    };
+    QMultiMap<QString, QString> found{{QStringLiteral("title"), window.windowTitle()}};
+    const auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
+    const auto* navigation = window.findChild<QWidget*>(QStringLiteral("wid_for_navigation"));
     for (QWidget* widget : window.findChildren<QWidget*>()) {
-        QString where;
-        for (QWidget* up = widget; up && up != &window; up = up->parentWidget())
-            where.prepend(QLatin1Char('/') + (up->objectName().isEmpty() ? QLatin1String(up->metaObject()->className())
-                                                                          : up->objectName()));
-        // One of the two about texts is hidden; neither overlay nor Navigation page change language.
-        if (widget->isHidden() || where.contains(QLatin1String("wid_send_box")) ||
-            where.contains(QLatin1String("wid_for_navigation")))
+        const QString name = widget->objectName();
+        QStringList shown;
+        if (widget->isHidden() || overlay->isAncestorOf(widget) || navigation->isAncestorOf(widget))
             continue;
         if (auto* label = qobject_cast<QLabel*>(widget))
-            add(where, label->text());
-        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            add(where, button->text());
-        else if (auto* group = qobject_cast<QGroupBox*>(widget))
-            add(where, group->title());
-        else if (auto* tabs = qobject_cast<QTabWidget*>(widget))
-            for (int i = 0; i < tabs->count(); ++i)
-                add(where, tabs->tabText(i));
-        else if (auto* box = qobject_cast<QToolBox*>(widget))
-            for (int i = 0; i < box->count(); ++i)
-                add(where, box->itemText(i));
-        else if (auto* combo = qobject_cast<QComboBox*>(widget))
-            for (int i = 0; i < combo->count(); ++i)
-                add(where, combo->itemText(i));
-        else if (auto* view = qobject_cast<QAbstractItemView*>(widget);
-                 view && view->model() && !qobject_cast<QComboBox*>(view->window()->parentWidget())) {
-            const QAbstractItemModel* model = view->model();
-            for (int column = 0; column < model->columnCount(); ++column) {
-                add(where, model->headerData(column, Qt::Horizontal).toString());
-                for (int row = 0; row < model->rowCount(); ++row)
-                    add(where, model->index(row, column).data().toString());
-            }
+            shown << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            shown << button->text();
+        if (auto* group = qobject_cast<QGroupBox*>(widget))
+            shown << group->title();
+        const auto each = [&shown](int count, const auto& text) {
+            for (int i = 0; i < count; ++i)
+                shown << text(i);
+        };
+        if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+            each(tabs->count(), [tabs](int i) { return tabs->tabText(i); });
+        if (auto* box = qobject_cast<QToolBox*>(widget))
+            each(box->count(), [box](int i) { return box->itemText(i); });
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            each(combo->count(), [combo](int i) { return combo->itemText(i); });
+        const auto* view = qobject_cast<QAbstractItemView*>(widget);
+        for (int c = 0; view && view->model() && c < view->model()->columnCount(); ++c) {
+            shown << view->model()->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < view->model()->rowCount(); ++r)
+                shown << view->model()->index(r, c).data().toString();
         }
+        for (const QString& text : shown)
+            found.insert(name, text);
     }
     return found;
 }
