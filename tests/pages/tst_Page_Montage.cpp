@@ -142,6 +142,10 @@ private slots:
             << -1;
         QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
                                       << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << -1;
+        // x + w may pass the width by 48 at most: with w 960, x 1500 becomes 1008.
+        QTest::newRow("input x within the width") << 0 << fhd << "spinBox_input_x" << 1500
+                                                  << Ints{18, 0, 0x04, 0x10, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}}
+                                                  << -1;
         QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
                                       << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << Reads{{10, 0}} << -1;
         QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200 << Ints{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8}

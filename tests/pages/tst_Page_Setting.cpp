@@ -114,6 +114,7 @@ private slots:
     void communication()
     {
         SettingPage fx;
+        fx.link->serialPortName = QStringLiteral("/dev/ttyRDX480-none"); // in no list of ports
         QVERIFY(fx.start(SimState{}));
         auto* socket = fx.link->findChild<QTcpSocket*>();
         auto* serialPort = fx.link->findChild<QSerialPort*>();

@@ -143,6 +143,7 @@ private slots:
             if (!named.isEmpty()) {
                 QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
                 QCOMPARE(log.count(), 2);
+                QCOMPARE(log.last().second.split(QLatin1Char('\n')).mid(1), named); // not a failed connection
                 QVERIFY(!link->isConnected());
             }
         }
