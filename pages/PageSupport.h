@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class QObject;
 class Singleton_SerialPort;
 
@@ -20,6 +22,10 @@ private:
     Singleton_SerialPort* m_link;
     bool m_wasBusy;
 };
+
+// A command went out but its reply did not come: the device may or may not have applied it, so ask it
+// for the values the command changes; the replies then set the page as usual.
+void readBack(Singleton_SerialPort* link, std::initializer_list<int> kinds);
 
 // The text a label or button shows, or a group box's title: what a page's language table sets.
 void setWidgetText(QObject* widget, const QString& text);

@@ -197,11 +197,22 @@ void Page_Control::sendToDevice(int code, const int* params, int count)
     const int* stepParams = window ? params + 1 : params;
 
     m_link->resetReads(-2);
-    if (m_link->runCommand(code, params, count) == Rdx::Outcome::Accepted) {
+    const Rdx::Outcome outcome = m_link->runCommand(code, params, count);
+    if (outcome == Rdx::Outcome::Accepted) {
         commandAccepted(step, stepParams);
-    } else {
-        commandRefused(step);
+        return;
     }
+    commandRefused(step);
+    if (outcome != Rdx::Outcome::Unanswered)
+        return;
+    if (step == SubWindowStep)
+        readBack(m_link, {Rdx::PipSubWindowRead});
+    else if (step == MainWindowStep)
+        readBack(m_link, {Rdx::PipMainWindowRead});
+    else if (step == Rdx::PipModelCommand)
+        readBack(m_link, {Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipMainWindowRead});
+    else
+        readBack(m_link, {Rdx::StatusRead});
 }
 
 void Page_Control::commandAccepted(int code, const int* params)

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -129,6 +130,8 @@ void Page_Montage::setLanguage(bool isEnglish)
         {ui->lab_for_y, QStringLiteral("Unit V_Star"), QStringLiteral("单元屏垂直起始")},
         {ui->groupBox_of_inpout, QStringLiteral("In"), QStringLiteral("输入")},
         {ui->groupBox_of_outPut, QStringLiteral("Out"), QStringLiteral("输出")},
+        {ui->groupBox_of_input, QStringLiteral("Input"), QStringLiteral("输入预览")},
+        {ui->groupBox_of_output, QStringLiteral("Output"), QStringLiteral("输出预览")},
         {ui->lab_input_w, QStringLiteral("Width"), QStringLiteral("宽度")},
         {ui->lab_output_w, QStringLiteral("Width"), QStringLiteral("宽度")},
         {ui->lab_input_h, QStringLiteral("Height"), QStringLiteral("高度")},
@@ -181,12 +184,45 @@ void Page_Montage::sendToDevice(int step, const int* params, int count)
     }
     const int code = step == FastMosaic2Step ? int(Rdx::AutoMosaicCommand) : step;
     m_link->resetReads(-2);
-    switch (m_link->runCommand(code, params, count)) {
-    case Rdx::Outcome::Accepted:
+    const Rdx::Outcome outcome = m_link->runCommand(code, params, count);
+    if (outcome == Rdx::Outcome::Accepted) {
         commandAccepted(step, params);
+        return;
+    }
+    commandRefused(step);
+    if (outcome == Rdx::Outcome::Unanswered)
+        readBackAfter(step);
+}
+
+void Page_Montage::readBackAfter(int step)
+{
+    m_link->deviceState.outputPort &= 3;
+    switch (step) {
+    case Rdx::InputWindowCommand:
+        readBack(m_link, {Rdx::InputWindowRead});
+        break;
+    case Rdx::OutputWindowCommand:
+        readBack(m_link, {Rdx::OutputWindowRead});
+        break;
+    case Rdx::FastLayoutCommand:
+        readBack(m_link, {Rdx::StatusRead, Rdx::FastValuesRead});
+        break;
+    case Rdx::FastValuesCommand:
+        readBack(m_link, {Rdx::FastValuesRead});
+        break;
+    case Rdx::LedTotalCommand:
+        readBack(m_link, {Rdx::LedTotalRead, Rdx::UnitWindowRead});
+        break;
+    case Rdx::UnitWindowCommand:
+        readBack(m_link, {Rdx::UnitWindowRead});
+        break;
+    case Rdx::AutoMosaicCommand:
+    case FastMosaic2Step:
+        readBack(m_link, {Rdx::LedTotalRead, Rdx::UnitWindowRead, Rdx::InputWindowRead, Rdx::OutputWindowRead});
         break;
     default:
-        commandRefused(step);
+        // Display model and output port: the status says which the device now uses.
+        readBack(m_link, {Rdx::StatusRead});
         break;
     }
 }
@@ -275,7 +311,13 @@ void Page_Montage::commandRefused(int step)
         showFastValues();
         break;
     case Rdx::LedTotalCommand:
+        // The edit had cut the unit size and its limit to the new total: both go back with the total.
         showLedTotal();
+        setMaximum(ui->spinBox_for_w, ledValue(0));
+        setMaximum(ui->spinBox_for_h, ledValue(1));
+        showUnitWindow();
+        ui->label_w_charge->hide();
+        ui->label_h_charge->hide();
         break;
     case Rdx::UnitWindowCommand:
         showUnitWindow();
@@ -472,6 +514,7 @@ void Page_Montage::showOutputWindow()
 void Page_Montage::fillManualWindow(Manual which, const Window& window)
 {
     const FillGuard filling(m_link);
+    m_edited[which] = {};
     const int x = window[X] - OffsetX;
     const int y = window[Y] - OffsetY;
     MyCanvasMes* canvas = which == InputWindow ? ui->wid_for_input : ui->widget_3;
@@ -671,9 +714,10 @@ std::optional<Page_Montage::Window>& Page_Montage::manualCopy(Manual which)
 void Page_Montage::clampManual(Manual which, WindowField field, int value)
 {
     // Filling from the device copy sets the boxes one after the other: a check against a box not yet
-    // filled would clamp against a stale value.
+    // filled would clamp against a stale value. A new maximum that cuts a shown value is no edit either.
     if (m_link->busy)
         return;
+    m_edited[which][field] = true;
     const ManualBoxes boxes = boxesOf(which);
     const bool horizontal = field == X || field == W;
     const int area = which == InputWindow ? (horizontal ? m_inW : m_inH) : (horizontal ? m_outW : m_outH);
@@ -694,6 +738,9 @@ void Page_Montage::editManual(Manual which, WindowField field)
             which, windowOf(which == InputWindow ? m_link->deviceState.inputWindow : m_link->deviceState.outputWindow));
         return;
     }
+    // Only what the operator changed goes out, not a value a new limit cut down.
+    if (!std::exchange(m_edited[which][field], false))
+        return;
     const int value = field == X   ? boxes.x->value() + OffsetX
                       : field == W ? boxes.w->value()
                       : field == Y ? boxes.y->value() + OffsetY

@@ -93,6 +93,7 @@ private:
     void sendToDevice(int step, const int* params, int count);
     void commandAccepted(int step, const int* params);
     void commandRefused(int step);
+    void readBackAfter(int step);
     void readDevice(std::initializer_list<int> kinds);
     void sendUnitWindow();
     void sendManualWindow(Manual which);
@@ -130,6 +131,8 @@ private:
     std::optional<Window> m_outputWindow;
     std::optional<Window> m_unitWindow;
     std::optional<LedTotal> m_ledTotal;
+    // Manual boxes the operator changed since the device's values were shown, by window and field.
+    std::array<std::array<bool, 4>, 2> m_edited{};
 };
 
 #endif

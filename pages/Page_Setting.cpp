@@ -8,7 +8,10 @@
 #include "widgets/QIPLineEdit.h"
 
 #include <QGroupBox>
+#include <QSignalBlocker>
 #include <QSpinBox>
+
+#include <algorithm>
 
 namespace {
 
@@ -43,6 +46,8 @@ int audioCode(int buttonIndex)
 // The TCP port field takes four characters.
 constexpr int PortFieldLength = 4;
 constexpr int MaxTcpPort = 65535;
+// The device number travels in one byte.
+constexpr int MaxDeviceNumber = 255;
 
 } // namespace
 
@@ -82,6 +87,7 @@ Page_Setting::~Page_Setting()
 
 void Page_Setting::setLanguage(bool isEnglish)
 {
+    ui->lineEdit_ip->setLanguage(isEnglish);
     refreshCommGroup();
 
     struct Text
@@ -140,6 +146,8 @@ void Page_Setting::setLanguage(bool isEnglish)
 
     m_attentionTitle = isEnglish ? QStringLiteral("Attention") : QStringLiteral("注意");
     m_invalidAddressText = isEnglish ? QStringLiteral("Your IP Address is Invalid!") : QStringLiteral("IP地址无效！");
+    m_invalidIdText = isEnglish ? QStringLiteral("The equipment number must be from 0 to 255.")
+                                : QStringLiteral("设备编号必须是 0 到 255 之间的数字。");
     m_invalidPortText = isEnglish ? QStringLiteral("The port must be a number from 1 to 65535.")
                                   : QStringLiteral("端口号必须是 1 到 65535 之间的数字。");
     m_noSerialPortText = isEnglish ? QStringLiteral("Please choose a serial port.") : QStringLiteral("请选择串口。");
@@ -166,7 +174,17 @@ Rdx::Outcome Page_Setting::send(int code, const int* params, int count)
         return Rdx::Outcome::Busy;
     }
     m_link->resetReads(-2);
-    return m_link->runCommand(code, params, count);
+    const Rdx::Outcome outcome = m_link->runCommand(code, params, count);
+    if (outcome == Rdx::Outcome::Unanswered) {
+        const bool picture = code >= Rdx::BrightnessCommand && code <= Rdx::OutputBrightnessCommand;
+        if (picture)
+            readBack(m_link, {Rdx::PictureRead});
+        else if (code == Rdx::ResetCommand)
+            readBack(m_link, {Rdx::StatusRead, Rdx::PictureRead});
+        else
+            readBack(m_link, {Rdx::StatusRead});
+    }
+    return outcome;
 }
 
 void Page_Setting::applyStatus()
@@ -402,8 +420,11 @@ void Page_Setting::updateCommWidgets()
         widget->setVisible(!network);
     }
     if (!network) {
+        // Refilling must not put another port into the name field: the link's port stays chosen.
+        const QSignalBlocker refilling(ui->comboBox_port);
         ui->comboBox_port->clear();
         ui->comboBox_port->addItems(Singleton_SerialPort::availablePorts());
+        ui->comboBox_port->setCurrentIndex(ui->comboBox_port->findText(m_link->serialPortName));
     }
 }
 
@@ -411,14 +432,18 @@ void Page_Setting::refreshCommGroup()
 {
     (m_link->useNetwork ? ui->radioButton : ui->radioButton_2)->setChecked(true);
     updateCommWidgets();
-    // No address yet is not a wrong one.
-    if (!m_link->hostAddress.isEmpty()) {
+    // A wrong stored address was reported once at start-up; here it only stays visible to be corrected.
+    if (QIPLineEdit::isValidAddress(m_link->hostAddress)) {
         ui->lineEdit_ip->setAddress(m_link->hostAddress);
+    } else {
+        ui->lineEdit_ip->showUnchecked(m_link->hostAddress);
     }
     // A stored port longer than the field is shown whole rather than cut into another port.
     const QString port = QString::number(m_link->tcpPort);
     ui->lineEdit_port->setMaxLength(std::max(PortFieldLength, int(port.size())));
     ui->lineEdit_port->setText(port);
+    // Likewise a stored device number the frame cannot carry is shown as it is, not clamped into another.
+    ui->spinBox_of_id->setRange(std::min(0, m_link->deviceNumber), std::max(MaxDeviceNumber, m_link->deviceNumber));
     ui->spinBox_of_id->setValue(m_link->deviceNumber);
     ui->lineEdit_port_2->setText(m_link->serialPortName);
     // The fields show what the link holds: nothing to apply yet.
@@ -490,6 +515,11 @@ void Page_Setting::on_charge()
 
 bool Page_Setting::checkCommSettings(QString& address, int& port)
 {
+    const int id = ui->spinBox_of_id->value();
+    if (id < 0 || id > MaxDeviceNumber) {
+        MessageBox::show(m_attentionTitle, m_invalidIdText);
+        return false;
+    }
     if (!m_link->useNetwork) {
         address = ui->lineEdit_port_2->text().trimmed();
         port = -1;
@@ -521,6 +551,13 @@ void Page_Setting::on_but_accept_ip_clicked()
     if (!checkCommSettings(address, port)) {
         return;
     }
-    m_link->openSerial(address, port, ui->spinBox_of_id->value());
+    const int id = ui->spinBox_of_id->value();
+    // Nothing changed: the open connection stays (the transport was not switched, or it would be closed).
+    const bool unchanged =
+        m_link->isConnected() && id == m_link->deviceNumber &&
+        (m_link->useNetwork ? address == m_link->hostAddress && port == m_link->tcpPort
+                            : address == m_link->serialPortName);
+    if (!unchanged)
+        m_link->openSerial(address, port, id);
     ui->but_accept_ip->setEnabled(false);
 }

@@ -92,6 +92,7 @@ private:
     QString m_attentionTitle;
     QString m_invalidAddressText;
     QString m_invalidPortText;
+    QString m_invalidIdText;
     QString m_noSerialPortText;
 };
 

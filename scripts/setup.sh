@@ -10,7 +10,7 @@ build=${1:-build}
 shift || true
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev
-          qtbase5-dev libqt5serialport5-dev qttools5-dev-tools
+          qtbase5-dev libqt5serialport5-dev qttools5-dev-tools qttranslations5-l10n
           fonts-noto-cjk fonts-dejavu-core xvfb xauth xdotool imagemagick
           file dpkg-dev desktop-file-utils appstream
           scdoc lintian systemd)

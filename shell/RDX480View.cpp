@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFont>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -112,6 +113,23 @@ RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
                 showSaveFailure(problem);
         },
         Qt::QueuedConnection);
+    // Said once, when the window is up; the values stay in the file and on the Setting page to be corrected.
+    if (!unusableSettings().isEmpty())
+        QTimer::singleShot(0, this, [this] { showUnusableSettings(unusableSettings()); });
+}
+
+QStringList RDX480View::unusableSettings() const
+{
+    return LinkSettings::unusable(link->hostAddress, link->tcpPort, link->deviceNumber, link->useNetwork);
+}
+
+void RDX480View::showUnusableSettings(const QStringList& values)
+{
+    if (values.isEmpty())
+        return;
+    const QString text = isEnglish ? QStringLiteral("These settings cannot be used; correct them on the Setting page:")
+                                   : QStringLiteral("以下设置无法使用，请在设置页面修改：");
+    MessageBox::show(titles.value(1), text + QLatin1Char('\n') + values.join(QLatin1Char('\n')));
 }
 
 RDX480View::~RDX480View()
@@ -175,6 +193,20 @@ void RDX480View::setLanguage(bool english)
     errorTexts = Rdx::deviceErrorTexts(english);
     setWindowTitle(texts.windowTitle);
     settings.language = english;
+    useQtTranslation(english);
+}
+
+void RDX480View::useQtTranslation(bool english)
+{
+    // Qt's own texts (the standard buttons of every message box) follow the language too.
+    if (english) {
+        QCoreApplication::removeTranslator(&qtTranslator);
+        return;
+    }
+    if (qtTranslator.isEmpty() &&
+        !qtTranslator.load(QStringLiteral("qt_zh_CN"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        qCWarning(lcShell) << "Qt's Chinese translations are missing (package qttranslations5-l10n)";
+    QCoreApplication::installTranslator(&qtTranslator);
 }
 
 void RDX480View::rsp_showWait(int star)
@@ -255,6 +287,12 @@ void RDX480View::followService()
 
 void RDX480View::rsp_connect()
 {
+    // A port past 65535 would wrap to another port, a device number past 255 to another device.
+    const QStringList unusable = unusableSettings();
+    if (!unusable.isEmpty()) {
+        showUnusableSettings(unusable);
+        return;
+    }
     followService();
     if (serviceRuns) {
         link->openLocal(ServiceLocator::socketPath(folder), link->deviceNumber);

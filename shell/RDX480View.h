@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 
 namespace Ui {
@@ -68,6 +69,10 @@ private:
     void followService();
     // Through the service, new device settings go to info.ini at once, for the service to follow.
     void handSettingsToService();
+    void useQtTranslation(bool english);
+    // Connection settings the link holds but cannot use, and the one message that names them.
+    QStringList unusableSettings() const;
+    void showUnusableSettings(const QStringList& values);
 
     std::unique_ptr<Ui::RDX480View> ui;
     LinkSettings settings;
@@ -81,6 +86,7 @@ private:
     QString folder;
     QTimer* serviceWatch = nullptr;
     bool serviceRuns = false;
+    QTranslator qtTranslator;
 };
 
 #endif

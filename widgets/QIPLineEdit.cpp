@@ -59,12 +59,33 @@ bool QIPLineEdit::isValidAddress(const QString& text)
 void QIPLineEdit::setAddress(const QString& text)
 {
     if (!isValidAddress(text)) {
-        MessageBox::show(QStringLiteral("Attention"), QStringLiteral("Your IP Address is Invalid!"));
+        MessageBox::show(m_attentionTitle, m_invalidText);
         return;
     }
     const QStringList parts = text.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    for (int i = 0; i < OctetCount; ++i)
+    for (int i = 0; i < OctetCount; ++i) {
+        m_octets[i]->setMaxLength(OctetLength);
         m_octets[i]->setText(parts.value(i));
+    }
+}
+
+void QIPLineEdit::showUnchecked(const QString& text)
+{
+    QStringList parts = text.split(QLatin1Char('.'));
+    while (parts.size() > OctetCount)
+        parts[OctetCount - 1] += QLatin1Char('.') + parts.takeAt(OctetCount);
+    for (int i = 0; i < OctetCount; ++i) {
+        const QString part = parts.value(i);
+        // Shown whole; the validator keeps what the operator types to octets.
+        m_octets[i]->setMaxLength(std::max(OctetLength, int(part.size())));
+        m_octets[i]->setText(part);
+    }
+}
+
+void QIPLineEdit::setLanguage(bool isEnglish)
+{
+    m_attentionTitle = isEnglish ? QStringLiteral("Attention") : QStringLiteral("注意");
+    m_invalidText = isEnglish ? QStringLiteral("Your IP Address is Invalid!") : QStringLiteral("IP地址无效！");
 }
 
 QString QIPLineEdit::address() const

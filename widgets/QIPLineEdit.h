@@ -19,6 +19,11 @@ public:
 
     // Fills the octets from a whole dotted quad; anything else is refused with a warning.
     void setAddress(const QString& text);
+    // Puts a text that is no address into the octets as it is, part by part and without the warning, so a
+    // wrong stored address can be seen and corrected.
+    void showUnchecked(const QString& text);
+    // The warning's texts.
+    void setLanguage(bool isEnglish);
     // The octets joined with dots, each in plain decimal ("010" reads as "10"); an empty octet stays empty.
     QString address() const;
     // A whole dotted quad, each part 0 to 255.
@@ -37,6 +42,8 @@ private:
     void focusOctet(int index, bool selectAll);
 
     std::array<QLineEdit*, 4> m_octets{};
+    QString m_attentionTitle = QStringLiteral("Attention");
+    QString m_invalidText = QStringLiteral("Your IP Address is Invalid!");
 };
 
 #endif

@@ -142,6 +142,10 @@ private slots:
             << -1;
         QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
                                       << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << -1;
+        // x + w may pass the width by 48 at most: with w 960, x 1500 becomes 1008.
+        QTest::newRow("input x within the width") << 0 << fhd << "spinBox_input_x" << 1500
+                                                  << Ints{18, 0, 0x04, 0x10, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}}
+                                                  << -1;
         QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
                                       << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << Reads{{10, 0}} << -1;
         QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200 << Ints{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8}
@@ -151,10 +155,20 @@ private slots:
             << 5 << 10 << "tableView" << 32475 << Ints{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
             << Reads{} << -1;
         QTest::newRow("display model refused") << 0 << fhd << "wid_model" << 2 << Ints{16, 2} << Reads{} << 0;
-        QTest::newRow("LED width refused") << 0 << fhd << "spinBox_LED_w" << 4000
-                                           << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << Reads{} << 3840;
+        // The refused total had cut the unit width to 1000: the width and its limit go back too.
+        QTest::newRow("LED width refused") << 0 << fhd << "spinBox_LED_w" << 1000
+                                           << Ints{22, 0, 0x03, 0xE8, 0x08, 0x70, 0, 0, 0, 0} << Reads{} << 3840;
         QTest::newRow("input x refused") << 0 << fhd << "spinBox_input_x" << 100
                                          << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{} << 0;
+        // Unanswered, though the device took it: the page asks and shows what the device has.
+        QTest::newRow("input x unanswered") << 0 << fhd << "spinBox_input_x" << 100
+                                            << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << 100;
+        QTest::newRow("LED width unanswered") << 0 << fhd << "spinBox_LED_w" << 4000
+                                              << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0}
+                                              << Reads{{11, 0}, {12, 0}} << 4000;
+        // At 1024 x 768 a height limit is 768: typed on a stored 1000, the clamped opening value still goes out.
+        QTest::newRow("table typed at its limit")
+            << 0 << 0 << "tableView" << 10768 << Ints{21, 0x03, 0xE8, 0x03, 0x00, 0x03, 0xE8} << Reads{} << -1;
     }
     void commandsAndReReads()
     {
@@ -169,7 +183,10 @@ private slots:
         SimFaults faults;
         faults.plainAck = true;
         faults.silentKinds = {Rdx::StatusRead};
-        if (refused >= 0)
+        const bool unanswered = QByteArray(QTest::currentDataTag()).endsWith("unanswered");
+        if (unanswered)
+            faults.silentCodes.insert(frame[0]);
+        else if (refused >= 0)
             faults.errorForCode.insert(frame[0], 12);
         fx.sim->setFaults(faults);
         fx.sim->clearReceived();
@@ -179,7 +196,28 @@ private slots:
         QTEST(fx.readsAfterCommand(), "reads");
         QCOMPARE(fx.sent().size(), 1);
         if (refused >= 0)
-            QCOMPARE(fx.shown(control), refused);
+            QTRY_COMPARE(fx.shown(control), refused);
+        if (control == QLatin1String("spinBox_LED_w") && !unanswered) {
+            QCOMPARE(fx.box("spinBox_for_w"), loadRecord(fx.link->deviceState.unitWindow).at(1));
+            QCOMPARE(fx.find<QSpinBox>("spinBox_for_w")->maximum(), fx.box("spinBox_LED_w"));
+        }
+    }
+
+    // A format with a smaller picture cuts the shown manual values; passing through the boxes sends none.
+    void newLimitsSendNothing()
+    {
+        SimState state = mosaicDevice();
+        state.inputWindows.fill(SimWindow{1832, 960, 8, 540});
+        MosaicPageFixture fx;
+        QVERIFY(fx.start(state));
+        state.outputFormat = 0;
+        fx.sim->setState(state);
+        QVERIFY(fx.refresh());
+        QCOMPARE(fx.box("spinBox_input_x"), 1024);
+        fx.clickToolBoxPage(2);
+        fx.find<QSpinBox>("spinBox_input_x")->setFocus();
+        fx.find<QSpinBox>("spinBox_input_y")->setFocus();
+        QVERIFY(fx.sent().isEmpty());
     }
 
     // The manual windows' limits and previews follow the output format; a format without a size keeps

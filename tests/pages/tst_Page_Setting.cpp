@@ -3,6 +3,7 @@
 #include "widgets/QIPLineEdit.h"
 
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTcpSocket>
 
 inline void refreshPage(Page_Setting& page)
@@ -54,13 +55,15 @@ private slots:
         QTest::newRow("DVI hot plug off") << 6 << "radio_dvi_close" << 0 << 0 << Ints{30, 0} << "radio_dvi_open" << 0;
         QTest::newRow("audio 1 to HDMI1") << 6 << "butBar_ad1" << 3 << 0 << Ints{29, 4, 6, 5} << "butBar_ad1" << 3;
         QTest::newRow("audio 2 to V1, which audio 1 has") << 6 << "butBar_ad2" << 0 << 0 << Ints{} << "butBar_ad2" << 1;
-        for (int error : {12, -1}) {
-            const char* how = error < 0 ? "not sent" : "refused";
-            QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << 5;
+        // -2: taken but unanswered, so the page reads back what the device now has.
+        for (int error : {12, -1, -2}) {
+            const char* how = error == -1 ? "not sent" : error == -2 ? "unanswered" : "refused";
+            const bool taken = error == -2;
+            QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << (taken ? 0 : 5);
             QTest::addRow("contrast %s", how)
-                << 6 << "spinBox_contrast" << 90 << error << Ints{9, 90} << "slider_contrast" << 50;
+                << 6 << "spinBox_contrast" << 90 << error << Ints{9, 90} << "slider_contrast" << (taken ? 90 : 50);
             QTest::addRow("DVI hot plug %s", how)
-                << 6 << "radio_dvi_close" << 0 << error << Ints{30, 0} << "radio_dvi_open" << 1;
+                << 6 << "radio_dvi_close" << 0 << error << Ints{30, 0} << "radio_dvi_open" << (taken ? 0 : 1);
         }
     }
     void commands()
@@ -81,8 +84,11 @@ private slots:
         SimFaults faults;
         if (error > 0)
             faults.errorForCode.insert(sent[0], error);
+        if (error == -2)
+            faults.silentCodes.insert(sent[0]);
         fx.sim->setFaults(faults);
-        if (error < 0)
+        const bool notSent = error == -1;
+        if (notSent)
             fx.link->closeSerial();
 
         fx.act(control, value);
@@ -94,12 +100,13 @@ private slots:
             QVERIFY(fx.sent().isEmpty());
             QTest::mouseClick(ok, Qt::LeftButton);
         }
-        QTRY_COMPARE(fx.sent(std::max(1, int(sent.size()) - 1)).value(0), error < 0 ? QVector<int>() : sent);
-        QCOMPARE(fx.sent().size(), error < 0 || sent.isEmpty() ? 0 : 1);
+        QTRY_COMPARE(fx.sent(std::max(1, int(sent.size()) - 1)).value(0), notSent ? QVector<int>() : sent);
+        QCOMPARE(fx.sent().size(), notSent || sent.isEmpty() ? 0 : 1);
         QVERIFY(!ok->isEnabled());
         QTRY_COMPARE(fx.shown(shows), shown);
-        QCOMPARE(fx.sim->state() == state, error || sent.isEmpty());
-        const bool resolution = !error && !sent.isEmpty() && sent[0] == Rdx::ResolutionCommand;
+        const bool taken = (error == 0 || error == -2) && !sent.isEmpty();
+        QCOMPARE(fx.sim->state() == state, !taken);
+        const bool resolution = taken && sent[0] == Rdx::ResolutionCommand;
         QCOMPARE(fx.link->deviceState.outputFormat, resolution ? sent[1] : format);
     }
 
@@ -107,10 +114,14 @@ private slots:
     void communication()
     {
         SettingPage fx;
+        fx.link->serialPortName = QStringLiteral("/dev/ttyRDX480-none"); // in no list of ports
         QVERIFY(fx.start(SimState{}));
         auto* socket = fx.link->findChild<QTcpSocket*>();
         auto* serialPort = fx.link->findChild<QSerialPort*>();
+        auto* portName = fx.find<QLineEdit>("lineEdit_port_2");
+        const QString linkPort = portName->text();
         fx.act(QStringLiteral("radioButton_2"));
+        QCOMPARE(portName->text(), linkPort); // not the first port of the refilled list
         QCOMPARE(socket->state(), QAbstractSocket::UnconnectedState);
         QVERIFY(fx.find<QComboBox>("comboBox_port")->isVisible());
         QVERIFY(!fx.find<QIPLineEdit>("lineEdit_ip")->isVisible());
@@ -120,6 +131,12 @@ private slots:
         QVERIFY(serialPort->isOpen());
         QCOMPARE(fx.link->serialPortName, fx.sim->serialPath());
         fx.link->linkState = Rdx::Connected;
+        // OK with the same port and number keeps the open line.
+        SettingPage::typeInto(portName, fx.sim->serialPath(), false);
+        QSignalSpy reopened(fx.link, &Singleton_SerialPort::sendWaiting);
+        fx.act(QStringLiteral("but_accept_ip"));
+        QCOMPARE(reopened.count(), 0);
+        QVERIFY(serialPort->isOpen());
         fx.act(QStringLiteral("radio_dvi_close"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 0);
 

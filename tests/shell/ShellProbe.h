@@ -1,7 +1,14 @@
 #ifndef RDX480_TESTS_SHELL_SHELLPROBE_H
 #define RDX480_TESTS_SHELL_SHELLPROBE_H
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMultiMap>
+#include <QTabWidget>
+#include <QToolBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -34,6 +41,66 @@ inline bool click(const QWidget& window, const QString& button)
     if (target)
         QTest::mouseClick(target, Qt::LeftButton);
     return target;
+}
+
+// Every text the window shows, by object name; hidden widgets, the wait overlay and the Navigation page, which
+// keep one language, are left out.
+inline QMultiMap<QString, QString> texts(const QWidget& window)
+{
+    QMultiMap<QString, QString> found{{QStringLiteral("title"), window.windowTitle()}};
+    const auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
+    const auto* navigation = window.findChild<QWidget*>(QStringLiteral("wid_for_navigation"));
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const QString name = widget->objectName();
+        QStringList shown;
+        if (widget->isHidden() || overlay->isAncestorOf(widget) || navigation->isAncestorOf(widget))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            shown << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            shown << button->text();
+        if (auto* group = qobject_cast<QGroupBox*>(widget))
+            shown << group->title();
+        const auto each = [&shown](int count, const auto& text) {
+            for (int i = 0; i < count; ++i)
+                shown << text(i);
+        };
+        if (auto* tabs = qobject_cast<QTabWidget*>(widget))
+            each(tabs->count(), [tabs](int i) { return tabs->tabText(i); });
+        if (auto* box = qobject_cast<QToolBox*>(widget))
+            each(box->count(), [box](int i) { return box->itemText(i); });
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            each(combo->count(), [combo](int i) { return combo->itemText(i); });
+        const auto* view = qobject_cast<QAbstractItemView*>(widget);
+        for (int c = 0; view && view->model() && c < view->model()->columnCount(); ++c) {
+            shown << view->model()->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < view->model()->rowCount(); ++r)
+                shown << view->model()->index(r, c).data().toString();
+        }
+        for (const QString& text : shown)
+            found.insert(name, text);
+    }
+    return found;
+}
+
+// Every visible widget on a tool-box page lies inside the part of the page the tool box shows.
+inline bool fits(QWidget* page)
+{
+    const QWidget* shownArea = page->parentWidget();
+    const QRect area(shownArea->mapTo(shownArea->window(), QPoint()), shownArea->size());
+    for (QWidget* child : page->findChildren<QWidget*>())
+        if (child->isVisible() && !area.contains(QRect(child->mapTo(child->window(), QPoint()), child->size()))) {
+            qWarning() << child->objectName() << "lies outside" << area;
+            return false;
+        }
+    return true;
+}
+
+inline void saveShot(QWidget& window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("RDX480_SHOTS");
+    if (!folder.isEmpty())
+        window.grab().save(folder + QLatin1Char('/') + name + QLatin1String(".png"));
 }
 
 } // namespace ShellProbe

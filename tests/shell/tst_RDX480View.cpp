@@ -7,9 +7,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -104,6 +106,78 @@ private slots:
                                       QStringLiteral("PORT=5005"), QStringLiteral("PORTNAME=/dev/ttyUSB1")}));
     }
 
+    // Values the link cannot use are named once, in the current language, and refused by Connect instead of
+    // wrapping into another port or device; the Setting page shows them as stored, a language switch says
+    // nothing more, and the file gets them back exactly as read. Unused on the serial line, they are not named.
+    void unusableSettingsKeptAsRead_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("port and number too big")
+            << QByteArray("IP=127.0.0.1\nPORT=70000\nID=300\nNETWORK=true\nLANGUAGE=true\n")
+            << QStringList{QStringLiteral("PORT=70000"), QStringLiteral("ID=300")};
+        QTest::newRow("no dotted quad") << QByteArray("IP=abc.def\nPORT=5000\nID=1\nNETWORK=true\nLANGUAGE=false\n")
+                                        << QStringList{QStringLiteral("IP=abc.def")};
+        QTest::newRow("unused on the serial line")
+            << QByteArray("IP=abc.def\nPORT=70000\nID=1\nNETWORK=false\nLANGUAGE=true\n") << QStringList();
+    }
+    void unusableSettingsKeptAsRead()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QStringList, named);
+        QVERIFY(writeIni(contents));
+        MessageLog log;
+        {
+            RDX480View window;
+            window.show();
+            QTRY_COMPARE(log.count(), named.isEmpty() ? 0 : 1);
+            QCoreApplication::processEvents();
+            QCOMPARE(log.last().second.split(QLatin1Char('\n')).mid(1), named);
+            if (!named.isEmpty())
+                QCOMPARE(log.last().first, contents.contains("LANGUAGE=true") ? promptTitle : QStringLiteral("提示信息"));
+            window.setLanguage(false);
+            window.setLanguage(true);
+            QCOMPARE(log.count(), named.isEmpty() ? 0 : 1);
+            QStringList octets;
+            for (auto* octet : window.findChild<QWidget*>(QStringLiteral("lineEdit_ip"))->findChildren<QLineEdit*>())
+                octets << octet->text();
+            QCOMPARE(octets.join(QLatin1Char('.')).left(link->hostAddress.size()), link->hostAddress);
+            QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_of_id"))->value(), link->deviceNumber);
+            if (!named.isEmpty()) {
+                QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+                QCOMPARE(log.count(), 2);
+                QCOMPARE(log.last().second.split(QLatin1Char('\n')).mid(1), named); // not a failed connection
+                QVERIFY(!link->isConnected());
+            }
+        }
+        QFile file(QStringLiteral("info.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        for (const QByteArray& line : contents.split('\n'))
+            if (line.startsWith("IP") || line.startsWith("PORT") || line.startsWith("ID"))
+                QVERIFY2(written.contains(line + '\n'), line.constData());
+    }
+
+    // An address stored with leading zeros is connected to in plain decimal (010 is 10, not octal 8) and
+    // stays in the file as stored.
+    void addressWithLeadingZeros()
+    {
+        QTcpServer device;
+        QVERIFY(device.listen(QHostAddress(QStringLiteral("127.0.0.10"))));
+        const QByteArray stored = "IP=127.000.000.010\n";
+        QVERIFY(writeIni(stored + "PORT=" + QByteArray::number(device.serverPort()) + "\nNETWORK=true\n"));
+        {
+            RDX480View window;
+            MessageLog log;
+            QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+            QVERIFY(link->isConnected());
+            QCOMPARE(link->hostAddress, QStringLiteral("127.0.0.10"));
+        }
+        QFile file(QStringLiteral("info.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains(stored));
+    }
+
     void reactsToLinkStates_data()
     {
         QTest::addColumn<int>("state");
@@ -194,27 +268,49 @@ private slots:
         QVERIFY(link->pendingReadKeys().isEmpty());
     }
 
-    // The language buttons of the Setting page switch the window, the bar and every page at once.
-    void languageSwitchReachesEveryPage()
+    // The language buttons of the Setting page switch every text of the window: labels, buttons, group boxes,
+    // tabs, tool-box items, combo items, table headers and cells, the title. Only the input names, the wait
+    // overlay and the Navigation page read the same in both. Every tool-box page fits the window in both
+    // languages; with RDX480_SHOTS set, each page and tool-box page is saved there as a PNG.
+    void languageSwitchReachesEveryText()
     {
         RDX480View window;
         showWindow(window);
+        MessageLog log;
+        link->deviceState.pipOn = 1; // the PIP page opens only then
         QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_setting")));
-        // Per part of the window, what it shows in Chinese and then in English: every part changes.
-        QMap<QString, QStringList> shown[2];
+        QMultiMap<QString, QString> shown[2];
         for (int english : {0, 1}) {
             auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
                                                                   : QStringLiteral("radio_chinese"));
             QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
-            shown[english][QStringLiteral("title")] =
-                QStringList{window.windowTitle(), window.findChild<QLabel*>(QStringLiteral("lab_for_title"))->text()};
-            for (const char* page : {"wid_bar", "wid_for_control", "wid_for_setting", "wid_for_information"})
-                for (QLabel* label : window.findChild<QWidget*>(QLatin1String(page))->findChildren<QLabel*>())
-                    shown[english][QLatin1String(page)] << label->text();
+            shown[english] = ShellProbe::texts(window);
+            shown[english].insert(QStringLiteral("Yes"), QCoreApplication::translate("QPlatformTheme", "&Yes"));
+            for (int page = 0; page < 5; ++page) {
+                emit window.send_charge_page(page);
+                for (QToolBox* box : window.findChildren<QToolBox*>())
+                    for (int item = 0; box->isVisible() && item < box->count(); ++item) {
+                        box->setCurrentIndex(item);
+                        QVERIFY2(ShellProbe::fits(box->widget(item)), qPrintable(box->itemText(item)));
+                        ShellProbe::saveShot(window, QStringLiteral("%1-%2-%3").arg(english).arg(page).arg(item));
+                    }
+                ShellProbe::saveShot(window, QStringLiteral("%1-%2").arg(english).arg(page));
+            }
         }
-        QCOMPARE(shown[1][QStringLiteral("title")], (QStringList{englishTitle, QStringLiteral("Setting")}));
-        for (const QString& part : shown[0].keys())
-            QVERIFY2(shown[0][part] != shown[1][part], qPrintable(part));
+        const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+        const QRegularExpression letters(QStringLiteral("[A-Za-z\\x{4e00}-\\x{9fff}]"));
+        // Input and output names, layouts, resolutions, switch times, group letters, port names, the version.
+        const QRegularExpression same(QStringLiteral(
+            "^(V[12]|VGA|HDMI?[12]|DVI[12]|EXI?T\\.|SDI|AUTO|TAKE|M[1-4]|Out[1-4]|[1-4]X[1-4]|\\d+x\\d+@\\d+Hz|[\\d.]+S|"
+            "[A-D]|tty\\w+|RDX480|v\\d+\\(\\d+\\)|Language/语言|中文|English)$"));
+        QStringList untranslated;
+        for (int english : {0, 1})
+            for (auto text = shown[english].cbegin(); text != shown[english].cend(); ++text)
+                if (text->contains(letters) && !same.match(*text).hasMatch() && text->contains(chinese) == bool(english))
+                    untranslated << text.key() + QLatin1String(": ") + *text;
+        for (const QString& text : untranslated)
+            qWarning().noquote() << text;
+        QVERIFY(untranslated.isEmpty());
     }
 
     // Window replies reach the Control page whichever page is current, a status reply only the current page,

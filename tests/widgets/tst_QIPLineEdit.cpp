@@ -76,6 +76,9 @@ private slots:
         QCOMPARE(messages.last(),
                  MessageLog::Entry(QStringLiteral("Attention"), QStringLiteral("Your IP Address is Invalid!")));
         QCOMPARE(editor.address(), QStringLiteral("10.0.0.7"));
+        editor.setLanguage(false);
+        editor.setAddress(QStringLiteral("10.0.7"));
+        QCOMPARE(messages.last(), MessageLog::Entry(QStringLiteral("注意"), QStringLiteral("IP地址无效！")));
     }
 };
 
