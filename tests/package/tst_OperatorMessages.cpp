@@ -27,9 +27,6 @@ private slots:
                                 << failed + QStringLiteral(
                                                 "denied: Permission denied\\nThis account may not use denied: add it "
                                                 "to the group dialout \\(sudo usermod -aG dialout \\$USER\\)");
-        QTest::newRow("denied zh")
-            << "denied" << false
-            << failedZh + QStringLiteral("denied: Permission denied\\n当前账户无权使用 denied：请将它加入 dialout 组");
     }
     void openFailureSaysWhereAndWhy()
     {

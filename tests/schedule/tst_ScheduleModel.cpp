@@ -158,7 +158,6 @@ private slots:
         QTest::addColumn<int>("skipped"); // whole records passed over, told to the operator
         const QByteArray good = header + worked;
         QTest::newRow("empty file") << QByteArray() << 0 << 0;
-        QTest::newRow("header cut short") << header.left(5) << 0 << 0;
         QTest::newRow("wrong magic") << QByteArray::fromHex("5A6970440064") + worked << 0 << 0;
         QTest::newRow("format 101") << QByteArray::fromHex("5A6970430065") + worked << 0 << 0;
         QTest::newRow("odd text length") << good + QByteArray::fromHex("0000000B") + worked.mid(4) + worked << 1 << 0;
@@ -369,8 +368,6 @@ private slots:
 
         QVERIFY(!model.removeRows(4, 1));
         QVERIFY(model.removeRows(3, 1));
-        model.setLanguage(false); // the week column's day names follow
-        QVERIFY(model.index(0, TableModel::WeekColumn).data().toString().startsWith(QStringLiteral("一")));
         model.clearAll();
         QCOMPARE(proxy.rowCount(), 0);
     }
