@@ -10,7 +10,7 @@ With --max, exits 1 when the ratio is above PERCENT.
 import pathlib
 import sys
 
-PRODUCT = ["link", "shell", "pages", "schedule", "widgets", "quc", "sim"]
+PRODUCT = ["link", "shell", "pages", "schedule", "widgets", "quc", "sim", "cli"]
 TESTS = ["tests"]
 
 
