@@ -365,7 +365,14 @@ Plan planFor(const QString& command, const QStringList& args, bool take, bool al
     if (command == QLatin1String("take")) {
         if (!args.isEmpty())
             return usage(QStringLiteral("take"));
-        plan.steps = {Step::command(Rdx::TakeCommand, {0}), Step::read(Rdx::StatusRead)};
+        // The panel offers TAKE only in Pre + TAKE mode with PIP off; otherwise its button sends AUTO.
+        plan.statusFirst = true;
+        plan.build = [](const CData& device, QVector<Step>& steps) -> QString {
+            if (!device.takeMode || device.pipOn)
+                return QStringLiteral("take needs Pre + TAKE mode (take-mode pre-take) with PIP off");
+            steps = {Step::command(Rdx::TakeCommand, {0}), Step::read(Rdx::StatusRead)};
+            return QString();
+        };
         return plan;
     }
     if (command == QLatin1String("take-mode")) {

@@ -100,7 +100,9 @@ private slots:
             "Main input:         VGA");
         row("preselect in the main input's group", "switch DVI2", 1, 0, {status}, 2, "");
         row("switch under PIP", "switch V2", 0, 1, {status, "05 06", status}, 0, "PIP input:          V2");
-        row("take in one key mode", "take", 0, 0, {"02 00"}, 1, "");
+        row("take", "take", 1, 0, {status, "02 00", status}, 0, "Main input:         V1");
+        row("take in one key mode", "take", 0, 0, {status}, 2, "");
+        row("switch to a missing card", "switch EXT.", 0, 0, {status, "01 00"}, 1, "");
         row("take mode", "take-mode pre-take", 0, 0, {"00 01", status}, 0, "Pre + TAKE Switch");
         row("switch time", "switch-time 1.5S", 0, 0, {"03 03", status}, 0, "Switch time:        1.5S");
         row("pip on", "pip on", 0, 0, {"04 01", status}, 0, "PIP:                On");
