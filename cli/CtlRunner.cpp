@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSettings>
@@ -37,11 +36,19 @@ QtMessageHandler& previousHandler()
     return handler;
 }
 
+bool& verboseLink()
+{
+    static bool verbose = false;
+    return verbose;
+}
+
+// The link's warnings are kept as the reason for a failure; they reach stderr only with --verbose.
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (type == QtWarningMsg && context.category && QLatin1String(context.category).startsWith(QLatin1String("rdx480")))
+    const bool fromLink = context.category && QLatin1String(context.category).startsWith(QLatin1String("rdx480"));
+    if (fromLink && type == QtWarningMsg)
         lastLinkWarning() = message;
-    if (previousHandler())
+    if ((!fromLink || verboseLink()) && previousHandler())
         previousHandler()(type, context, message);
 }
 
@@ -267,8 +274,9 @@ void Runner::printState()
 
 int Runner::run()
 {
+    verboseLink() = m_options.verbose;
     if (!m_options.verbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("rdx480.*=false"));
+        QLoggingCategory::setFilterRules(QStringLiteral("rdx480.*.debug=false"));
     previousHandler() = qInstallMessageHandler(messageHandler);
     if (m_options.command == QLatin1String("schedule"))
         return runSchedule();
@@ -348,7 +356,7 @@ int Runner::open(const Target& target)
     if (m_link->isConnected())
         return ExitAccepted;
 
-    QString reason = lastLinkWarning();
+    QString reason = lastLinkWarning().remove(QLatin1Char('"')).simplified();
     if (!target.network) {
         const QString node =
             target.serialPath.startsWith(QLatin1Char('/')) ? target.serialPath : QStringLiteral("/dev/") + target.serialPath;
@@ -463,35 +471,32 @@ int Runner::runWatch()
 {
     if (!m_options.args.isEmpty())
         return fail(ExitUsage, QStringLiteral("usage: watch [--interval S]"));
+    // Runs in the application's event loop, which an interrupt or a kill ends after the read under way.
     const QuitOnSignal quitOnSignal;
-    bool interrupted = false;
-    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&interrupted] { interrupted = true; });
+    int exitCode = ExitAccepted;
     QJsonObject shown;
-    while (!interrupted) {
+    QTimer next;
+    next.setSingleShot(true);
+    const auto look = [&] {
         QElapsedTimer clock;
         clock.start();
-        if (const int result = exchange(Step::read(Rdx::StatusRead)))
-            return result;
+        exitCode = exchange(Step::read(Rdx::StatusRead));
+        if (exitCode != ExitAccepted) {
+            QCoreApplication::exit(exitCode);
+            return;
+        }
         const QJsonObject now = DeviceReport::json(m_link->deviceState, m_link->fastValues, m_kindsRead);
         if (now != shown) {
             shown = now;
-            if (m_options.json)
-                printResult(now, QString());
-            else
-                printResult(now, QStringLiteral("%1  %2\n")
-                                     .arg(QDateTime::currentDateTime().toString(Qt::ISODate),
-                                          DeviceReport::text(m_link->deviceState, m_link->fastValues, m_kindsRead)
-                                              .simplified()));
+            const QString line = DeviceReport::text(m_link->deviceState, m_link->fastValues, m_kindsRead).simplified();
+            printResult(now, QStringLiteral("%1  %2\n").arg(QDateTime::currentDateTime().toString(Qt::ISODate), line));
         }
-        const qint64 left = qint64(m_options.intervalS * 1000) - clock.elapsed();
-        if (left > 0 && !interrupted) {
-            QEventLoop wait;
-            QTimer::singleShot(int(left), &wait, &QEventLoop::quit);
-            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-    }
-    return ExitAccepted;
+        next.start(int(std::max<qint64>(0, qint64(m_options.intervalS * 1000) - clock.elapsed())));
+    };
+    QObject::connect(&next, &QTimer::timeout, look);
+    next.start(0);
+    QCoreApplication::exec();
+    return exitCode;
 }
 
 int Runner::runDevice()
