@@ -2,30 +2,89 @@
 
 #include <algorithm>
 
+namespace {
+
+bool isMarkedAt(const QByteArray& buffer, int offset)
+{
+    return std::uint8_t(buffer.at(offset)) == Rdx::FrameMarker &&
+           std::uint8_t(buffer.at(offset + Rdx::FrameSize - 1)) == Rdx::FrameMarker;
+}
+
+} // namespace
+
 QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
 {
+    QVector<Rdx::Frame> frames;
+    auto take = [&] {
+        Rdx::Frame frame;
+        std::copy_n(reinterpret_cast<const std::uint8_t*>(m_buffer.constData()), Rdx::FrameSize, frame.begin());
+        frames.append(frame);
+        m_buffer.remove(0, Rdx::FrameSize);
+    };
     if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs) {
-        m_dropped += m_buffer.size();
-        m_buffer.clear();
+        // Silence: whole frames of a device without markers were waiting only for a marked run that never
+        // came; the rest is a stale partial reply.
+        while (!m_marked && m_buffer.size() >= Rdx::FrameSize)
+            take();
+        drop(m_buffer.size());
     }
     if (!bytes.isEmpty())
         m_lastByteMs = nowMs;
     m_buffer.append(bytes);
 
-    QVector<Rdx::Frame> frames;
-    int offset = 0;
-    while (m_buffer.size() - offset >= Rdx::FrameSize) {
-        Rdx::Frame frame;
-        std::copy_n(reinterpret_cast<const std::uint8_t*>(m_buffer.constData()) + offset, Rdx::FrameSize,
-                    frame.begin());
-        frames.append(frame);
-        offset += Rdx::FrameSize;
+    while (m_buffer.size() >= Rdx::FrameSize) {
+        const int lastStart = m_buffer.size() - Rdx::FrameSize;
+        int start = 0;
+        while (start <= lastStart && !isMarkedAt(m_buffer, start))
+            ++start;
+        if (start <= lastStart) {
+            drop(start);
+            m_marked = true;
+            m_unmarkedRun = 0;
+            take();
+            continue;
+        }
+        if (!m_marked) {
+            // A marker further in may begin a marked reply whose end is still on its way (a stray byte in
+            // front of the first reply): wait for it, or for silence.
+            bool mayBeMarked = false;
+            for (int k = lastStart + 1; k < m_buffer.size() && !mayBeMarked; ++k)
+                mayBeMarked = std::uint8_t(m_buffer.at(k)) == Rdx::FrameMarker && k < Rdx::FrameSize;
+            if (mayBeMarked)
+                break;
+            take();
+            continue;
+        }
+        // Only a marker among the last twelve bytes can still begin a reply whose end is on its way.
+        int keep = lastStart + 1;
+        while (keep < m_buffer.size() && std::uint8_t(m_buffer.at(keep)) != Rdx::FrameMarker)
+            ++keep;
+        drop(keep);
+        m_unmarkedRun += keep;
+        if (m_unmarkedRun >= UnmarkedFallbackBytes)
+            m_marked = false;
+        else
+            break;
     }
-    m_buffer.remove(0, offset);
     return frames;
 }
 
+void FrameAssembler::drop(int count)
+{
+    if (count <= 0)
+        return;
+    m_dropped += count;
+    m_buffer.remove(0, count);
+}
+
 void FrameAssembler::clear()
+{
+    m_buffer.clear();
+    m_marked = false;
+    m_unmarkedRun = 0;
+}
+
+void FrameAssembler::dropPartial()
 {
     m_buffer.clear();
 }

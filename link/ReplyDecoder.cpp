@@ -11,24 +11,42 @@ void copyWindow(WindowRecord& record, const Frame& reply, int byteCount)
         record.bytes[i] = reply[4 + i];
 }
 
-void decodeStatus(const Frame& r, CData& s)
+constexpr int HighestOutputFormat = 12;
+constexpr int HighestSwitchTime = 3;
+constexpr int HighestFastLayout = 6;
+constexpr int HighestPipModel = 3;
+
+// A value past its range is what a damaged reply looks like; taken, it would make the panel ask for a
+// PIP window or a layout the device does not have.
+void setInRange(int& field, int value, int highest, StatusField which, unsigned& refused)
 {
-    s.outputFormat = r[5];
-    s.mainInput = r[6] & 0x0F;
-    s.switchTime = r[6] >> 4;
-    s.pipInput = r[7] & 0x0F;
-    s.presetInput = r[7] >> 4;
+    if (value <= highest)
+        field = value;
+    else
+        refused |= 1u << which;
+}
+
+unsigned decodeStatus(const Frame& r, CData& s)
+{
+    unsigned refused = 0;
+    setInRange(s.outputFormat, r[5], HighestOutputFormat, OutputFormatField, refused);
+    setInRange(s.mainInput, r[6] & 0x0F, InputCount - 1, MainInputField, refused);
+    setInRange(s.switchTime, r[6] >> 4, HighestSwitchTime, SwitchTimeField, refused);
+    setInRange(s.pipInput, r[7] & 0x0F, InputCount - 1, PipInputField, refused);
+    setInRange(s.presetInput, r[7] >> 4, InputCount - 1, PresetInputField, refused);
     s.dviHotplug = (r[8] >> 4) & 1;
     s.extInputMode = r[8] >> 5;
     s.audio1Source = r[8] & 7;
-    s.audio2Source = r[9] & 0x0F;
-    s.audio3Source = r[9] >> 4;
-    s.fastLayout = r[10] & 0x0F;
-    s.pipModel = r[10] >> 4;
+    setInRange(s.audio2Source, r[9] & 0x0F, InputCount - 1, Audio2SourceField, refused);
+    setInRange(s.audio3Source, r[9] >> 4, InputCount - 1, Audio3SourceField, refused);
+    setInRange(s.fastLayout, r[10] & 0x0F, HighestFastLayout, FastLayoutField, refused);
+    setInRange(s.pipModel, r[10] >> 4, HighestPipModel, PipModelField, refused);
     s.takeMode = (r[11] >> 1) & 1;
     s.pipOn = (r[11] >> 2) & 1;
     s.showModel = (r[11] >> 3) & 3;
+    // Three bits on the wire for Out1..Out4: 4..7 are kept, and the pages mask them.
     s.outputPort = r[11] >> 5;
+    return refused;
 }
 
 // Layouts 1X4 and 4X1 carry five values: one 16-bit and four 12-bit, two of them sharing a byte of
@@ -62,7 +80,7 @@ DecodedReply decodeReply(const Frame& reply, CData& state, FastValues& fastValue
     result.kind = static_cast<std::int8_t>(reply[3]);
     switch (result.kind) {
     case StatusRead:
-        decodeStatus(reply, state);
+        result.refusedFields = decodeStatus(reply, state);
         break;
     case PipSubWindowRead: {
         const bool isMain = reply[4] & 0x80;
@@ -98,6 +116,14 @@ DecodedReply decodeReply(const Frame& reply, CData& state, FastValues& fastValue
         break;
     }
     return result;
+}
+
+const char* statusFieldName(StatusField field)
+{
+    static constexpr const char* names[StatusFieldCount] = {
+        "outputFormat", "mainInput", "switchTime", "pipInput", "presetInput",
+        "audio2Source", "audio3Source", "fastLayout", "pipModel"};
+    return field < StatusFieldCount ? names[field] : "?";
 }
 
 ReadAddress readAddress(int kind, const CData& state)

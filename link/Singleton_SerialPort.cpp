@@ -11,6 +11,8 @@
 #include <memory>
 #include <utility>
 
+#include <sys/socket.h>
+
 Q_LOGGING_CATEGORY(lcLink, "rdx480.link")
 Q_LOGGING_CATEGORY(lcLinkFrames, "rdx480.link.frames")
 
@@ -22,19 +24,6 @@ std::unique_ptr<Singleton_SerialPort>& holder()
     return link;
 }
 
-// Marks a send in progress for as long as it lives, however the send returns.
-class SendScope
-{
-public:
-    explicit SendScope(int& depth) : m_depth(depth) { ++m_depth; }
-    ~SendScope() { --m_depth; }
-    SendScope(const SendScope&) = delete;
-    SendScope& operator=(const SendScope&) = delete;
-
-private:
-    int& m_depth;
-};
-
 // Gives the transport's buffered bytes to the system as far as it takes them now.
 void handOverWithoutBlocking(QIODevice* device)
 {
@@ -42,6 +31,26 @@ void handOverWithoutBlocking(QIODevice* device)
         socket->flush();
     else if (auto* port = qobject_cast<QSerialPort*>(device))
         port->flush();
+}
+
+// A reset instead of an orderly close: what the system still holds for the device is thrown away, so the
+// device never runs, seconds later, a frame the operator was told had failed.
+void abortWithReset(QTcpSocket* socket)
+{
+    const qintptr fd = socket->socketDescriptor();
+    if (fd >= 0) {
+        const linger reset{1, 0};
+        ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    const QSignalBlocker quiet(socket);
+    socket->abort();
+}
+
+// The kind a reply reports, without decoding it: kind 6 with bit 7 of byte 4 set answers kind 7.
+int reportedKind(const Rdx::Frame& reply)
+{
+    const int kind = static_cast<std::int8_t>(reply[3]);
+    return kind == Rdx::PipSubWindowRead && (reply[4] & 0x80) ? int(Rdx::PipMainWindowRead) : kind;
 }
 
 } // namespace
@@ -64,13 +73,15 @@ void Singleton_SerialPort::destroyInstance()
 }
 
 Singleton_SerialPort::Singleton_SerialPort()
-    : replyTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
+    : replyTimer(new QTimer(this)), silenceTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
 {
     qRegisterMetaType<QSerialPort::SerialPortError>();
     qRegisterMetaType<QAbstractSocket::SocketState>();
 
     replyTimer->setSingleShot(true);
-    receiveClock.start();
+    silenceTimer->setSingleShot(true);
+    silenceTimer->setInterval(int(receiveBuffer.staleGapMs()) + 1);
+    connect(silenceTimer, &QTimer::timeout, this, [this] { receive(QByteArray()); });
 
     connect(replyTimer, &QTimer::timeout, this, &Singleton_SerialPort::Rsp_time_out);
     connect(serialPort, &QSerialPort::readyRead, this, &Singleton_SerialPort::readDataPort);
@@ -186,16 +197,28 @@ void Singleton_SerialPort::closeSocket()
 
 void Singleton_SerialPort::handleError(QSerialPort::SerialPortError error)
 {
-    // Only a port that vanished is handled, once: flushing or closing the dead port raises the same
-    // error again, which must not recurse.
-    if (error != QSerialPort::ResourceError || !serialPort->isOpen())
+    // A hang-up (the far end closed, an adapter pulled) reads as end of file or EIO, over and over: the
+    // port goes at once, or the read notifier spins a core. Handled once: closing raises more errors.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !serialPort->isOpen())
         return;
-    qCWarning(lcLink) << "serial port lost:" << serialPort->errorString();
+    loseConnection(QStringLiteral("serial line lost: ") + serialPort->errorString());
+}
+
+// The transport is gone (hang-up, vanished device, a write that did not get through): closed at once,
+// whatever it still held discarded, the window told once, with the bar back at Connect.
+void Singleton_SerialPort::loseConnection(const QString& why)
+{
+    qCWarning(lcLink).noquote() << why;
     forgetExchange();
-    {
+    awaitingReply.clear();
+    if (serialPort->isOpen()) {
         const QSignalBlocker quiet(serialPort);
+        serialPort->clear();
         serialPort->close();
     }
+    if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
+        abortWithReset(tcpSocket);
+    reportFailure(Rdx::SendFailed);
     linkState = Rdx::Closed;
     emit sendEnd();
 }
@@ -217,14 +240,21 @@ void Singleton_SerialPort::forgetExchange()
 
 void Singleton_SerialPort::resetReads(int order)
 {
-    if (!useNetwork) {
+    if (!useNetwork)
         replyTimer->stop();
-        if (serialPort->isOpen())
+    // A device that marks its replies is kept in step by the markers, and a reply still on its way is
+    // matched (or dropped as late) when it comes. Without markers, a partial reply is the only way out of
+    // step: it goes, on either transport.
+    if (!receiveBuffer.isMarked()) {
+        if (!useNetwork && serialPort->isOpen())
             serialPort->clear();
-        receiveBuffer.clear();
+        receiveBuffer.dropPartial();
     }
     pendingReads.clear();
-    awaitingReply.clear();
+    // The reads of the last exchange are forgotten; frames whose replies are still owed stay in line.
+    awaitingReply.erase(std::remove_if(awaitingReply.begin(), awaitingReply.end(),
+                                       [](const Awaited& a) { return !a.isLate() && a.key >= 0; }),
+                        awaitingReply.end());
     resendsLeft = MaxResends;
     requestOrder = order;
     linkState = Rdx::Ready;
@@ -301,24 +331,9 @@ Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int c
     for (int i = 0; i < count; ++i)
         frameBuffer[3 + i] = std::uint8_t(params[i]);
 
-    const SendScope sending(sendDepth);
+    const SendScope sending(*this);
     commandSent = true;
-    commandAnswer.reset();
-    awaitingReply.append(CommandKey);
-    Rdx::Outcome outcome = Rdx::Outcome::Failed;
-    if (transmitFrame(CommandWaitMs)) {
-        waitForReply(CommandWaitMs, [this] { return commandAnswer.has_value(); });
-        if (commandAnswer) {
-            outcome = *commandAnswer;
-        } else if (isConnected()) {
-            // A reply that comes after this must not be taken for the answer to a later frame.
-            awaitingReply.removeOne(CommandKey);
-            qCWarning(lcLink) << "no reply to set-command" << code << "within" << CommandWaitMs << "ms";
-            reportFailure(Rdx::Unanswered);
-            outcome = Rdx::Outcome::Unanswered;
-        }
-        // A transport that closed meanwhile has reported itself: the command simply failed.
-    }
+    const Rdx::Outcome outcome = exchange(CommandKey, CommandDeadlineMs);
     qCDebug(lcLink) << "res = " << int(outcome);
     emit sendEnd();
     return outcome;
@@ -336,27 +351,50 @@ Rdx::Outcome Singleton_SerialPort::exchangeFrame(const Rdx::Frame& request, Rdx:
     if (linkState < Rdx::Ready)
         return Rdx::Outcome::Busy;
 
-    const SendScope sending(sendDepth);
+    const SendScope sending(*this);
     frameBuffer = request;
     commandSent = false;
-    commandAnswer.reset();
-    awaitingReply.append(RawKey);
-    Rdx::Outcome outcome = Rdx::Outcome::Failed;
-    if (transmitFrame(CommandWaitMs)) {
-        waitForReply(deadlineMs, [this] { return commandAnswer.has_value(); });
-        if (commandAnswer) {
-            outcome = *commandAnswer;
-            if (reply)
-                *reply = rawAnswer;
-        } else if (isConnected()) {
-            awaitingReply.removeOne(RawKey);
-            qCWarning(lcLink) << "no reply to" << Rdx::toHex(request) << "within" << deadlineMs << "ms";
-            reportFailure(Rdx::Unanswered);
-            outcome = Rdx::Outcome::Unanswered;
-        }
-    }
+    const Rdx::Outcome outcome = exchange(RawKey, deadlineMs);
+    if (reply && (outcome == Rdx::Outcome::Accepted || outcome == Rdx::Outcome::Refused))
+        *reply = rawAnswer;
     emit sendEnd();
     return outcome;
+}
+
+// Sends frameBuffer and waits for the one reply that answers it. Past the deadline the frame is given
+// up: its reply, should it still come, is dropped as late.
+Rdx::Outcome Singleton_SerialPort::exchange(int key, int deadlineMs)
+{
+    // A reply still owed to a frame given up earlier would be indistinguishable from this frame's answer:
+    // it is waited out first (dropped when it comes, forgotten when its grace runs out).
+    if (owesLateReply()) {
+        const Rdx::Frame frame = frameBuffer;
+        qint64 until = 0;
+        for (const Awaited& awaited : std::as_const(awaitingReply))
+            until = std::max(until, awaited.lateUntilMs);
+        waitForReply(int(std::max<qint64>(0, until - activeClock->nowMs()) + 1), [this] { return !owesLateReply(); });
+        frameBuffer = frame; // a read asked again meanwhile used the frame buffer
+        if (!isConnected())
+            return Rdx::Outcome::Failed;
+    }
+    commandAnswer.reset();
+    awaitingReply.append({key});
+    if (!transmitFrame(CommandWaitMs))
+        return Rdx::Outcome::Failed;
+    waitForReply(deadlineMs, [this] { return commandAnswer.has_value(); });
+    if (commandAnswer)
+        return *commandAnswer;
+    if (!isConnected())
+        return Rdx::Outcome::Failed; // the transport went and has reported itself
+    for (Awaited& awaited : awaitingReply) {
+        if (awaited.key == key && !awaited.isLate()) {
+            awaited.lateUntilMs = activeClock->nowMs() + LateReplyGraceMs;
+            break;
+        }
+    }
+    qCWarning(lcLink) << "no reply to" << Rdx::toHex(frameBuffer) << "within" << deadlineMs << "ms";
+    reportFailure(Rdx::Unanswered);
+    return Rdx::Outcome::Unanswered;
 }
 
 void Singleton_SerialPort::requestRead(int kind)
@@ -377,19 +415,17 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
     if (linkState < Rdx::Ready)
         return;
 
-    const SendScope sending(sendDepth);
+    const SendScope sending(*this);
     frameBuffer = Rdx::emptyFrame();
     frameBuffer[1] = std::uint8_t(deviceNumber);
     frameBuffer[2] = Rdx::ReadRequestCode;
     frameBuffer[3] = std::uint8_t(kind);
     frameBuffer[4] = std::uint8_t(index);
     pendingReads.insert(key, frameBuffer);
-    awaitingReply.append(key);
-    if (!transmitFrame(ReadWaitMs)) {
-        emit sendEnd();
+    awaitingReply.append({key});
+    if (!transmitFrame(ReadWaitMs))
         return;
-    }
-    waitForReply(ReadWaitMs, [this, key] { return !awaitingReply.contains(key); });
+    waitForReply(ReadWaitMs, [this, key] { return !pendingReads.contains(key); });
 }
 
 QIODevice* Singleton_SerialPort::activeDevice() const
@@ -397,6 +433,11 @@ QIODevice* Singleton_SerialPort::activeDevice() const
     if (useNetwork)
         return tcpSocket;
     return serialPort;
+}
+
+void Singleton_SerialPort::setClock(LinkClock* clock)
+{
+    activeClock = clock ? clock : &realClock;
 }
 
 // Both transports write through here, so a failure is turned into one link state the same way on each.
@@ -415,33 +456,22 @@ bool Singleton_SerialPort::transmitFrame(int waitMs)
     if (written == Rdx::FrameSize)
         handOverWithoutBlocking(device);
     emit sendWaiting(requestOrder);
-    if (written != Rdx::FrameSize || (device->bytesToWrite() > 0 && !device->waitForBytesWritten(waitMs))) {
-        qCWarning(lcLink) << "could not send a frame:" << device->errorString();
-        // Nothing more of this exchange can arrive: forget it, or the re-send timer would fail again.
-        forgetExchange();
-        reportFailure(Rdx::SendFailed);
+    if (!device->isOpen())
+        return false; // lost while the window painted, and reported
+    if (written != Rdx::FrameSize || !activeClock->waitForWritten(device, waitMs)) {
+        // A frame left behind would reach the device later, after the operator was told it failed.
+        loseConnection(QStringLiteral("could not send a frame: ") + device->errorString());
         return false;
     }
     return true;
 }
 
-// Blocks until `answered` holds, the wait runs out or the transport closes. Replies are decoded (and
+// Waits until `answered` holds, the wait runs out or the transport closes. Replies are decoded (and
 // signalled) in here, and a handler may send again from inside: `answered` is checked after each delivery.
 void Singleton_SerialPort::waitForReply(int waitMs, const std::function<bool()>& answered)
 {
-    QElapsedTimer clock;
-    clock.start();
-    takeIncoming();
-    while (!answered() && isConnected()) {
-        const qint64 left = waitMs - clock.elapsed();
-        if (left <= 0)
-            break;
-        // Inside a readyRead handler the transport does not signal again, so take the bytes here.
-        const bool arrived = activeDevice()->waitForReadyRead(int(left));
-        takeIncoming();
-        if (!arrived && clock.elapsed() >= waitMs)
-            break;
-    }
+    activeClock->waitFor(
+        activeDevice(), waitMs, [&] { return answered() || !isConnected(); }, [this] { takeIncoming(); });
 }
 
 void Singleton_SerialPort::takeIncoming()
@@ -464,16 +494,14 @@ void Singleton_SerialPort::Rsp_time_out()
         return;
     }
     --resendsLeft;
-    const SendScope sending(sendDepth);
+    const SendScope sending(*this);
     frameBuffer = pendingReads.first();
     const int key = pendingReads.firstKey();
     qCDebug(lcLink) << "re-send read, key" << key;
-    awaitingReply.append(key);
-    if (!transmitFrame(CommandWaitMs)) {
-        emit sendEnd();
+    awaitingReply.append({key});
+    if (!transmitFrame(CommandWaitMs))
         return;
-    }
-    waitForReply(CommandWaitMs, [this, key] { return !awaitingReply.contains(key); });
+    waitForReply(CommandWaitMs, [this, key] { return !pendingReads.contains(key); });
     if (!pendingReads.isEmpty())
         replyTimer->start(ResendIntervalMs);
 }
@@ -491,9 +519,12 @@ void Singleton_SerialPort::readDataSocket()
 void Singleton_SerialPort::receive(const QByteArray& bytes)
 {
     const qint64 droppedBefore = receiveBuffer.droppedBytes();
-    const QVector<Rdx::Frame> replies = receiveBuffer.feed(bytes, receiveClock.elapsed());
+    const QVector<Rdx::Frame> replies = receiveBuffer.feed(bytes, activeClock->nowMs());
     if (receiveBuffer.droppedBytes() != droppedBefore)
-        qCDebug(lcLink) << "dropped" << receiveBuffer.droppedBytes() - droppedBefore << "stale bytes";
+        qCDebug(lcLinkFrames) << "dropped" << receiveBuffer.droppedBytes() - droppedBefore
+                              << "bytes that are no part of a reply";
+    if (!receiveBuffer.isMarked() && receiveBuffer.pendingBytes() >= Rdx::FrameSize)
+        silenceTimer->start();
     for (const Rdx::Frame& reply : replies)
         parseReply(reply);
 }
@@ -514,51 +545,112 @@ void Singleton_SerialPort::endReadsIfDone()
 
 void Singleton_SerialPort::announceEnd()
 {
+    // Waits run the event loop: an end that falls inside a send is announced once the send is over.
+    if (sendDepth > 0) {
+        endDue = true;
+        return;
+    }
     endQueued = false;
-    if (pendingReads.isEmpty() && sendDepth == 0)
+    if (pendingReads.isEmpty())
         emit sendEnd();
+}
+
+void Singleton_SerialPort::sendFinished()
+{
+    if (--sendDepth > 0 || !endDue)
+        return;
+    endDue = false;
+    QMetaObject::invokeMethod(this, &Singleton_SerialPort::announceEnd, Qt::QueuedConnection);
+}
+
+// The reply is the late answer to a frame given up earlier: it is dropped. In-order replies make the
+// first owed one the candidate; one whose grace ran out was never answered and no longer counts.
+bool Singleton_SerialPort::owesLateReply()
+{
+    const qint64 now = activeClock->nowMs();
+    awaitingReply.erase(std::remove_if(awaitingReply.begin(), awaitingReply.end(),
+                                       [now](const Awaited& a) { return a.isLate() && a.lateUntilMs < now; }),
+                        awaitingReply.end());
+    return std::any_of(awaitingReply.begin(), awaitingReply.end(), [](const Awaited& a) { return a.isLate(); });
+}
+
+bool Singleton_SerialPort::takeLateReply(const Rdx::Frame& reply)
+{
+    if (!owesLateReply() || !awaitingReply.first().isLate())
+        return false;
+    awaitingReply.removeFirst();
+    ++lateReplyCount;
+    qCWarning(lcLink) << "late reply" << Rdx::toHex(reply) << "dropped";
+    // The late reply and the answer to a read now waiting look alike; had the late one been lost, this was
+    // the read's answer. Asking again costs one frame and never leaves the read unanswered.
+    if (reply[2] != Rdx::ErrorReplyCode) {
+        const int key = reportedKind(reply);
+        if (pendingReads.contains(key) && isConnected()) {
+            const SendScope sending(*this);
+            frameBuffer = pendingReads.value(key);
+            awaitingReply.append({key});
+            transmitFrame(ReadWaitMs);
+        }
+    }
+    return true;
 }
 
 void Singleton_SerialPort::parseReply(const Rdx::Frame& reply)
 {
     qCDebug(lcLinkFrames) << "read data----------------------" << pendingReads.size() << Rdx::toHex(reply);
+    if (takeLateReply(reply))
+        return;
 
-    const Rdx::DecodedReply decoded = Rdx::decodeReply(reply, deviceState, fastValues);
-    if (!awaitingReply.isEmpty() && awaitingReply.first() == RawKey) {
-        awaitingReply.removeFirst();
-        rawAnswer = reply;
-        commandAnswer = decoded.isError ? Rdx::Outcome::Refused : Rdx::Outcome::Accepted;
-        if (decoded.isError)
-            reportFailure(Rdx::DeviceError + decoded.errorCode);
-        else
-            emit send_receive_end(decoded.kind);
+    const bool isError = reply[2] == Rdx::ErrorReplyCode;
+    const int head = awaitingReply.isEmpty() ? 0 : awaitingReply.first().key;
+    const bool answersExchange = !awaitingReply.isEmpty() && (head == CommandKey || head == RawKey);
+    int readKey = 0;
+    int readAt = -1;
+    if (!answersExchange && !awaitingReply.isEmpty()) {
+        // Error replies carry no kind: one answers the oldest frame in line. Any other reply answers the
+        // read of its kind.
+        readKey = isError ? head : reportedKind(reply);
+        for (int i = 0; i < awaitingReply.size() && readAt < 0; ++i)
+            if (awaitingReply.at(i).key == readKey)
+                readAt = i;
+    }
+    if (!answersExchange && (readAt < 0 || !pendingReads.contains(readKey))) {
+        if (readAt >= 0)
+            awaitingReply.removeAt(readAt); // a read asked twice, or one forgotten since: answered all the same
+        ++unmatchedReplyCount;
+        qCWarning(lcLink) << "reply" << Rdx::toHex(reply) << "answers nothing the link waits for; dropped";
         return;
     }
+
+    const Rdx::DecodedReply decoded = Rdx::decodeReply(reply, deviceState, fastValues);
+    for (unsigned field = 0; field < Rdx::StatusFieldCount; ++field)
+        if (decoded.refusedFields & (1u << field))
+            qCWarning(lcLink) << "status reply" << Rdx::toHex(reply) << "has"
+                              << Rdx::statusFieldName(Rdx::StatusField(field))
+                              << "out of range; the device copy keeps its value";
+
+    if (answersExchange) {
+        awaitingReply.removeFirst();
+        commandAnswer = decoded.isError ? Rdx::Outcome::Refused : Rdx::Outcome::Accepted;
+        if (head == RawKey)
+            rawAnswer = reply;
+        if (decoded.isError) {
+            qCDebug(lcLink) << "device error" << decoded.errorCode << "for the frame in flight";
+            reportFailure(Rdx::DeviceError + decoded.errorCode);
+        } else {
+            emit send_receive_end(decoded.kind);
+        }
+        return; // the sender ends the exchange
+    }
+    awaitingReply.removeAt(readAt);
+    pendingReads.remove(readKey);
     if (decoded.isError) {
-        if (awaitingReply.isEmpty()) {
-            // Its frame was given up already, and that failure was reported.
-            qCWarning(lcLink) << "device error" << decoded.errorCode << "answers no frame; ignored";
-            return;
-        }
-        const int key = awaitingReply.takeFirst();
-        qCDebug(lcLink) << "device error" << decoded.errorCode << "for" << key;
+        qCDebug(lcLink) << "device error" << decoded.errorCode << "for read" << readKey;
         reportFailure(Rdx::DeviceError + decoded.errorCode);
-        if (key == CommandKey) {
-            commandAnswer = Rdx::Outcome::Refused; // runCommand ends the exchange
-            return;
-        }
         // The refused read ends; the overlay stays while other reads of the exchange are on their way.
-        pendingReads.remove(key);
         endReadsIfDone();
         return;
     }
-    if (!awaitingReply.isEmpty() && awaitingReply.first() == CommandKey) {
-        awaitingReply.removeFirst();
-        commandAnswer = Rdx::Outcome::Accepted;
-    } else {
-        awaitingReply.removeOne(decoded.kind);
-    }
-    pendingReads.remove(decoded.kind);
     endReadsIfDone();
     qCDebug(lcLink) << "queue size = " << pendingReads.size();
     emit send_receive_end(decoded.kind);

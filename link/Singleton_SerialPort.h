@@ -4,6 +4,7 @@
 #include "link/CData.h"
 #include "link/Frame.h"
 #include "link/FrameAssembler.h"
+#include "link/LinkClock.h"
 #include "link/ReplyDecoder.h"
 
 #include <QAbstractSocket>
@@ -17,6 +18,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -28,8 +30,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcLinkFrames)
 
 // The one connection to the RDX480, over a serial line or TCP. Pages send set-commands and read requests
 // through it and learn of replies through its signals; the main window opens and closes it and turns its
-// state codes into messages. Sends block the caller for the transport waits, and replies may be decoded
-// (and signalled) before a send returns.
+// state codes into messages. A send returns once its exchange is over (accepted, refused, unanswered or
+// failed); while it waits, the event loop runs without user input, so replies are decoded (and signalled)
+// and timers fire before the send returns.
 class Singleton_SerialPort : public QObject
 {
     Q_OBJECT
@@ -45,6 +48,9 @@ public:
     static constexpr int CommandDeadlineMs = 5000;
     // A read still unanswered after this many re-sends is given up as unanswered.
     static constexpr int MaxResends = 2;
+    // A set-command given up at its deadline may still be answered this much later; a reply within it is
+    // the late one and is dropped, not taken for the answer to a later frame.
+    static constexpr int LateReplyGraceMs = CommandDeadlineMs;
 
     // Created on first use; closed and destroyed just before the application object goes away.
     static Singleton_SerialPort* instance();
@@ -68,7 +74,7 @@ public:
     // The window's overall time-out ended the exchange: forget it, and send nothing more of it (a page may
     // still be in the middle of its reads) until the next resetReads.
     void giveUpExchange();
-    // Sends one set-command and waits, up to CommandWaitMs, for the device's complete reply: the one
+    // Sends one set-command and waits, up to CommandDeadlineMs, for the device's complete reply: the one
     // outcome every page and the schedule act on. Failures are reported to the window once, through
     // linkState and sendEnd.
     Rdx::Outcome runCommand(int code, const int* params, int count);
@@ -103,6 +109,15 @@ public:
     bool isCommandSent() const { return commandSent; }
     Rdx::Frame lastSentFrame() const { return frameBuffer; }
     int bufferedReplyBytes() const { return receiveBuffer.pendingBytes(); }
+    // Counted since start: bytes that were no part of a reply, replies that came after their frame was
+    // given up, and replies that answered nothing the link waited for.
+    qint64 droppedBytes() const { return receiveBuffer.droppedBytes(); }
+    qint64 lateReplies() const { return lateReplyCount; }
+    qint64 unmatchedReplies() const { return unmatchedReplyCount; }
+
+    // The clock and waits the link uses; nullptr puts the real one back. The link does not own it.
+    void setClock(LinkClock* clock);
+    LinkClock* clock() const { return activeClock; }
 
     // Takes bytes as they came from the active transport, in whatever pieces it delivered them.
     void receive(const QByteArray& bytes);
@@ -135,18 +150,48 @@ private:
     QIODevice* activeDevice() const;
     void waitForReply(int waitMs, const std::function<bool()>& answered);
     void takeIncoming();
-        void endReadsIfDone();
+    void endReadsIfDone();
     void announceEnd();
     void forgetExchange();
+    void loseConnection(const QString& why);
+    Rdx::Outcome exchange(int key, int deadlineMs);
     void parseReply(const Rdx::Frame& reply);
+    bool owesLateReply();
+    bool takeLateReply(const Rdx::Frame& reply);
+    void sendFinished();
 
-    // Every frame sent gets exactly one reply, in order; this queue says which frame the next error
-    // reply answers (error replies carry no kind). A set-command waits in it as CommandKey.
+    // Marks a send in progress for as long as it lives, however the send returns.
+    class SendScope
+    {
+    public:
+        explicit SendScope(Singleton_SerialPort& link) : m_link(link) { ++m_link.sendDepth; }
+        ~SendScope() { m_link.sendFinished(); }
+        SendScope(const SendScope&) = delete;
+        SendScope& operator=(const SendScope&) = delete;
+
+    private:
+        Singleton_SerialPort& m_link;
+    };
+
+    // Every frame sent gets at most one reply, in order; this queue says which frame the next error reply
+    // answers (error replies carry no kind), and which replies are late ones to drop. A set-command waits
+    // in it as CommandKey, a read under its key.
     static constexpr int CommandKey = -1;
     // A frame sent by exchangeFrame: whatever comes next answers it.
     static constexpr int RawKey = -2;
+    struct Awaited
+    {
+        int key = 0;
+        qint64 lateUntilMs = -1; // >= 0: given up; a reply until then is its late one
+        bool isLate() const { return lateUntilMs >= 0; }
+    };
     Rdx::Frame rawAnswer = Rdx::emptyFrame();
-    QList<int> awaitingReply;
+    QList<Awaited> awaitingReply;
+    qint64 lateReplyCount = 0;
+    qint64 unmatchedReplyCount = 0;
+    bool endDue = false;
+    EventLoopClock realClock;
+    LinkClock* activeClock = &realClock;
     std::optional<Rdx::Outcome> commandAnswer;
     int failureToShow = Rdx::Ready;
     int resendsLeft = MaxResends;
@@ -155,10 +200,10 @@ private:
 
     QMap<int, Rdx::Frame> pendingReads;
     QTimer* replyTimer;
+    QTimer* silenceTimer; // hands the assembler the silence it waits for, on a line without markers
     bool commandSent = false;
     Rdx::Frame frameBuffer = Rdx::emptyFrame();
     FrameAssembler receiveBuffer;
-    QElapsedTimer receiveClock;
     QSerialPort* serialPort;
     QTcpSocket* tcpSocket;
 };

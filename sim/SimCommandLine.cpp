@@ -36,6 +36,13 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
                                        QStringLiteral("An SDI expansion module is fitted (input EXT. works)."));
     const QCommandLineOption plainAck(QStringLiteral("plain-ack"),
                                       QStringLiteral("Answer set-commands with a plain acknowledgement."));
+    const QCommandLineOption noMarkers(QStringLiteral("no-markers"),
+                                       QStringLiteral("Send replies without the 0x91 markers at bytes 0 and 12."));
+    const QCommandLineOption serialLink(
+        QStringLiteral("serial-link"),
+        QStringLiteral("Keep a symbolic link to the serial line at this path (remade at every start), so a\n"
+                       "panel can pull and replug the line by stopping and restarting the simulator."),
+        QStringLiteral("path"));
     const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print every frame in and out on stderr."));
     const QCommandLineOption silentCode(QStringLiteral("silent-code"),
                                         QStringLiteral("Give no reply to this set-command code (repeatable)."),
@@ -65,8 +72,9 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
     const QCommandLineOption rate(QStringLiteral("fault-rate"),
                                   QStringLiteral("Share of replies (0..1) that get one random fault."),
                                   QStringLiteral("rate"));
-    parser.addOptions({help, tcpPort, noTcp, noSerial, paced, device, extModule, plainAck, trace, silentCode,
-                       silentKind, delay, errorFor, errorForKind, errorTimes, chunk, glue, stray, seed, rate});
+    parser.addOptions({help, tcpPort, noTcp, noSerial, paced, device, extModule, plainAck, noMarkers, serialLink,
+                       trace, silentCode, silentKind, delay, errorFor, errorForKind, errorTimes, chunk, glue, stray,
+                       seed, rate});
     result.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -98,6 +106,8 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
     o.extModule = parser.isSet(extModule);
     o.trace = parser.isSet(trace);
     f.plainAck = parser.isSet(plainAck);
+    f.noMarkers = parser.isSet(noMarkers);
+    o.serialLink = parser.value(serialLink);
     f.glueReplies = parser.isSet(glue);
     for (const QString& text : parser.values(silentCode)) {
         int code = 0;
@@ -148,6 +158,8 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
         if (!ok || f.randomFaultRate < 0.0 || f.randomFaultRate > 1.0)
             result.error = QStringLiteral("bad value for --fault-rate (0..1): ") + parser.value(rate);
     }
+    if (!o.serialLink.isEmpty() && !o.serial)
+        result.error = QStringLiteral("--serial-link needs the serial line (drop --no-serial)");
     if (!o.tcp && !o.serial)
         result.error = QStringLiteral("--no-tcp and --no-serial leave no way to reach the device");
     return result;

@@ -4,11 +4,14 @@
 #include "sim/SimProtocol.h"
 #include "sim/SimPty.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <cstdio>
+#include <sys/socket.h>
 
 namespace {
 constexpr int RandomDelayMinMs = 20;
@@ -20,7 +23,14 @@ SimDevice::SimDevice(const SimFixtureOptions& options, QObject* parent) : QObjec
     m_state.extInputMode = options.extModule ? 1 : 0;
 }
 
-SimDevice::~SimDevice() = default;
+SimDevice::~SimDevice()
+{
+    // The link goes with the line it names: a panel that re-opens the path finds nothing, as when a cable
+    // is pulled, until the device starts again.
+    if (!m_options.serialLink.isEmpty() && m_pty &&
+        QFileInfo(m_options.serialLink).symLinkTarget() == m_pty->slavePath())
+        QFile::remove(m_options.serialLink);
+}
 
 bool SimDevice::open()
 {
@@ -31,6 +41,11 @@ bool SimDevice::open()
             QMutexLocker lock(&m_mutex);
             m_error = QStringLiteral("tcp: ") + m_server->errorString();
             return false;
+        }
+        if (m_options.tcpReceiveBuffer > 0) {
+            // Clients inherit it from the listening socket, before their window is first advertised.
+            const int size = m_options.tcpReceiveBuffer;
+            ::setsockopt(int(m_server->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
         }
         QMutexLocker lock(&m_mutex);
         m_tcpPort = m_server->serverPort();
@@ -46,8 +61,18 @@ bool SimDevice::open()
         SimPty* pty = m_pty;
         SimChannel* channel = addChannel([pty](const QByteArray& bytes) { return pty->write(bytes); }, m_options.paced);
         m_pty->onData = [channel](const QByteArray& bytes) { channel->receive(bytes); };
+        if (!m_options.serialLink.isEmpty()) {
+            // Only a link is replaced, never a file that happens to have the name.
+            const QFileInfo existing(m_options.serialLink);
+            if ((existing.isSymLink() && !QFile::remove(m_options.serialLink)) ||
+                !QFile::link(m_pty->slavePath(), m_options.serialLink)) {
+                QMutexLocker lock(&m_mutex);
+                m_error = QStringLiteral("serial: cannot make the link ") + m_options.serialLink;
+                return false;
+            }
+        }
         QMutexLocker lock(&m_mutex);
-        m_serialPath = m_pty->slavePath();
+        m_serialPath = m_options.serialLink.isEmpty() ? m_pty->slavePath() : m_options.serialLink;
     }
     return true;
 }
@@ -85,9 +110,23 @@ void SimDevice::setState(const SimState& state)
 void SimDevice::setFaults(const SimFaults& faults)
 {
     QMutexLocker lock(&m_mutex);
+    const bool resume = m_faults.pauseReading && !faults.pauseReading;
     m_faults = faults;
     m_pendingStray = faults.strayBytes;
     m_random.seed(faults.randomSeed);
+    lock.unlock();
+    if (resume)
+        QMetaObject::invokeMethod(this, &SimDevice::resumeReading, Qt::QueuedConnection);
+}
+
+void SimDevice::resumeReading()
+{
+    for (const QPointer<QTcpSocket>& socket : std::as_const(m_clients)) {
+        if (!socket)
+            continue;
+        socket->setReadBufferSize(0);
+        emit socket->readyRead(); // what the system held all along
+    }
 }
 
 QVector<Rdx::Frame> SimDevice::received() const
@@ -100,6 +139,12 @@ void SimDevice::clearReceived()
 {
     QMutexLocker lock(&m_mutex);
     m_received.clear();
+}
+
+int SimDevice::clientCount() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_clientCount;
 }
 
 int SimDevice::repliesSent() const
@@ -117,7 +162,25 @@ void SimDevice::acceptClients()
             [socket](const QByteArray& bytes) { return socket->write(bytes) == bytes.size() && socket->flush(); },
             false);
         channel->setParent(socket);
-        connect(socket, &QTcpSocket::readyRead, channel, [socket, channel] { channel->receive(socket->readAll()); });
+        connect(socket, &QTcpSocket::readyRead, channel, [this, socket, channel] {
+            {
+                QMutexLocker lock(&m_mutex);
+                if (m_faults.pauseReading) {
+                    // Stop reading from the system too, so its receive window fills and the panel's writes stall.
+                    socket->setReadBufferSize(1);
+                    return;
+                }
+            }
+            socket->setReadBufferSize(0);
+            channel->receive(socket->readAll());
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this] {
+            QMutexLocker lock(&m_mutex);
+            --m_clientCount;
+        });
+        m_clients.append(socket);
+        QMutexLocker lock(&m_mutex);
+        ++m_clientCount;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 }
@@ -174,6 +237,8 @@ void SimDevice::handleFrame(SimChannel* channel, const Rdx::Frame& frame)
     } else {
         reply = SimProtocol::respond(m_state, frame, m_options.deviceNumber, m_faults.plainAck);
     }
+    if (m_faults.noMarkers)
+        reply.front() = reply.back() = 0x00;
 
     const bool silent = isRead ? m_faults.silentKinds.contains(frame[3]) : m_faults.silentCodes.contains(code);
     if (silent || fault == Fault::Drop) {

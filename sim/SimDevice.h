@@ -8,11 +8,13 @@
 
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVector>
 #include <random>
 
 class QTcpServer;
+class QTcpSocket;
 class SimChannel;
 class SimPty;
 
@@ -36,11 +38,13 @@ public:
     QVector<Rdx::Frame> received() const;
     void clearReceived();
     int repliesSent() const;
+    int clientCount() const; // TCP clients connected now
 
 private:
     enum class Fault { None, Drop, Delay, Error, Split, Glue, Stray };
 
     void acceptClients();
+    void resumeReading();
     SimChannel* addChannel(std::function<bool(const QByteArray&)> writer, bool paced);
     void handleFrame(SimChannel* channel, const Rdx::Frame& frame);
     Fault randomFault();
@@ -49,6 +53,7 @@ private:
     SimFixtureOptions m_options;
     QTcpServer* m_server = nullptr;
     SimPty* m_pty = nullptr;
+    QVector<QPointer<QTcpSocket>> m_clients;
 
     mutable QMutex m_mutex; // guards everything below
     QString m_error;
@@ -60,6 +65,7 @@ private:
     std::mt19937 m_random;
     QVector<Rdx::Frame> m_received;
     int m_repliesSent = 0;
+    int m_clientCount = 0;
 };
 
 #endif

@@ -18,6 +18,8 @@ struct SimFaults
     bool glueReplies = false;    // replies held back and written two at a time
     QByteArray strayBytes;       // written once before the next reply
     bool plainAck = false;       // set-commands answered with a plain acknowledgement, not a status
+    bool noMarkers = false;      // replies carry 0x00 instead of the 0x91 markers at bytes 0 and 12
+    bool pauseReading = false;   // TCP: frames are left unread, as by a device whose receive window is full
     quint32 randomSeed = 0;      // soak mode when randomFaultRate > 0: the same seed gives the same faults
     double randomFaultRate = 0.0;
 };

@@ -79,3 +79,8 @@ int SimFixture::repliesSent() const
 {
     return m_device ? m_device->repliesSent() : 0;
 }
+
+int SimFixture::clientCount() const
+{
+    return m_device ? m_device->clientCount() : 0;
+}

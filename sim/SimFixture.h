@@ -18,6 +18,8 @@ struct SimFixtureOptions
     quint16 tcpPort = 0; // 0 = any free port
     bool extModule = false;
     bool trace = false; // every frame in and out on stderr
+    QString serialLink;  // a symbolic link to the pty at this fixed path, remade at every start
+    int tcpReceiveBuffer = 0; // >0: the system's receive buffer of each TCP client, in bytes
 };
 
 class SimDevice;
@@ -44,6 +46,7 @@ public:
     QVector<Rdx::Frame> received() const; // every complete frame received, in order, any device number
     void clearReceived();
     int repliesSent() const;
+    int clientCount() const; // TCP clients connected now
 
 private:
     Options m_options;

@@ -29,6 +29,8 @@ public:
         SimFixture::Options options;
         options.tcp = transport == Transport::Tcp; // the pty always, for a switch to the serial line
         options.paced = transport == Transport::PacedSerial;
+        options.serialLink = serialLink;
+        options.tcpReceiveBuffer = tcpReceiveBuffer;
         sim = std::make_unique<SimFixture>(options);
         if (!sim->start())
             return false;
@@ -70,6 +72,8 @@ public:
     }
 
     Transport transport;
+    QString serialLink;       // the device's serial line at this fixed path, to pull and replug it
+    int tcpReceiveBuffer = 0; // the device's TCP receive buffer, bytes (0: the system's default)
     std::unique_ptr<SimFixture> sim;
     Singleton_SerialPort* link = Singleton_SerialPort::instance();
 };
