@@ -24,8 +24,14 @@ constexpr int NoDayKey = 8;
 MyTimeItem::MyTimeItem(QObject* parent) : QObject(parent)
 {
     const QDateTime now = ScheduleClock::now();
-    m_time = ScheduleClock::wholeMinute(now.time()).addSecs(-1);
-    m_week = dayBit(now.date());
+    const QTime minute = ScheduleClock::wholeMinute(now.time());
+    m_time = minute.addSecs(-1);
+    m_week = dayBit(minute == QTime(0, 0) ? now.date().addDays(-1) : now.date());
+}
+
+MyTimeItem::MyTimeItem(const QTime& time, qint32 signal, qint32 week, qint32 repeat, qint32 active)
+    : m_time(time), m_signal(signal), m_week(week), m_repeat(repeat), m_active(active)
+{
 }
 
 MyTimeItem::MyTimeItem(const MyTimeItem& other)

@@ -12,8 +12,11 @@ class MyTimeItem : public QObject
     Q_OBJECT
 
 public:
-    // A new entry: the minute before now (10:30:45 gives 10:29:59), input DVI2, today only, one-shot, active.
+    // A new entry: the minute before now (10:30:45 gives 10:29:59), input DVI2, one-shot, active, on the day
+    // of that minute: created at 00:00:30 it holds 23:59:59 of yesterday's weekday, so it does not fire tonight.
     explicit MyTimeItem(QObject* parent = nullptr);
+    // An entry with these values, as read from a file (the clock is not read).
+    MyTimeItem(const QTime& time, qint32 signal, qint32 week, qint32 repeat, qint32 active);
     // A copy holds the same five values and has no parent.
     MyTimeItem(const MyTimeItem& other);
     MyTimeItem& operator=(const MyTimeItem& other);

@@ -1,9 +1,14 @@
 #include "schedule/TableModel.h"
 
+#include "schedule/FiredState.h"
 #include "schedule/ScheduleClock.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QMap>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -19,6 +24,7 @@ struct Texts
     QStringList days; // keys 0..8
     QStringList messages;
     QString keptFile;
+    QString skippedRecords;
     QString fileLeftAlone;
     QString saveFailed;
 };
@@ -34,6 +40,8 @@ const Texts& textsFor(bool english)
         {QStringLiteral("Error"), QStringLiteral("One has been activated at this time.")},
         QStringLiteral("The schedule file %1 could not be read in full. It was kept as %2; the table shows the "
                        "entries that could be read."),
+        QStringLiteral("The schedule file %1 held damaged records: %3 skipped. It was kept as %2; the table shows "
+                       "the other entries."),
         QStringLiteral("The schedule file %1 could not be read and was left as it is. Changes to the schedule are "
                        "not saved."),
         QStringLiteral("The schedule could not be saved to %1: %2"),
@@ -46,6 +54,7 @@ const Texts& textsFor(bool english)
          QStringLiteral("无")},
         {QStringLiteral("错误"), QStringLiteral("在本时间内已经有一个被激活了")},
         QStringLiteral("定时文件 %1 无法完整读取，已另存为 %2；表中显示可以读取的条目。"),
+        QStringLiteral("定时文件 %1 中有损坏的记录：已跳过 %3 条。原文件已另存为 %2；表中显示其余条目。"),
         QStringLiteral("定时文件 %1 无法读取，已保持原样。定时表的修改不会保存。"),
         QStringLiteral("定时表无法保存到 %1：%2"),
     };
@@ -93,6 +102,7 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (!index.isValid() || role != Qt::EditRole || !isRow(index.row()) || index.column() >= ColumnCount)
         return false;
     MyTimeItem& item = *m_items[size_t(index.row())];
+    const QVector<int> clashedBefore = clashesOf(index.row());
     switch (index.column()) {
     case TimeColumn: {
         const QTime time = parseTimeText(value.toString());
@@ -126,7 +136,11 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
     emit dataChanged(index, index);
     if (index.column() != RepeatColumn) {
         adjust();
-        warnIfMinuteShared(index.row());
+        // Once for the change that makes the clash, not again for every later edit of the same rows.
+        const QVector<int> clashes = clashesOf(index.row());
+        if (std::any_of(clashes.begin(), clashes.end(), [&](int row) { return !clashedBefore.contains(row); }) &&
+            m_messages.size() >= 2)
+            emit send_message(m_messages.at(0), m_messages.at(1));
     }
     changed();
     return true;
@@ -235,16 +249,21 @@ void TableModel::markFired(int row)
 
 void TableModel::adjust()
 {
-    QMap<QString, int> rowOfMinute;
+    // The due-today test of every entry, with the clock read once.
+    const QDateTime now = ScheduleClock::now();
+    const int today = dayBit(now.date());
+    const QTime minute = ScheduleClock::wholeMinute(now.time());
+    QMap<QTime, int> rowOfMinute;
     for (int row = 0; row < int(m_items.size()); ++row) {
-        if (m_items[size_t(row)]->isDueToday()) {
-            const QString key = timeText(m_items[size_t(row)]->m_time);
+        const MyTimeItem& item = *m_items[size_t(row)];
+        if (item.m_active != 0 && (item.m_week & today) != 0 && item.m_time.isValid() && minute <= item.m_time) {
+            const QTime key = ScheduleClock::wholeMinute(item.m_time);
             if (!rowOfMinute.contains(key))
                 rowOfMinute.insert(key, row);
         }
     }
     m_todayRows = rowOfMinute.values().toVector();
-    m_builtFor = ScheduleClock::now().date();
+    m_builtFor = now.date();
     qCDebug(lcSchedule) << "in send starTime";
     emit send_starTime(m_todayRows.size());
 }
@@ -260,40 +279,119 @@ void TableModel::settleFileName(const QString& filename)
 void TableModel::load(const QString& filename)
 {
     settleFileName(filename);
+    if (m_watch)
+        startWatching();
     QFile file(m_fileName);
     if (!file.exists()) {
         m_fileState = FileState::Loaded;
+        m_base.clear();
         adjust();
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    {
+        const TimeFile::Lock lock(m_fileName);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    if (!file.isOpen()) {
         qCWarning(lcSchedule) << "cannot read" << m_fileName << file.errorString();
         m_fileState = FileState::Blocked;
         emit send_message(textsFor(m_english).messages.at(0), textsFor(m_english).fileLeftAlone.arg(m_fileName));
         return;
     }
-    TimeFile::Contents contents = TimeFile::read(file.readAll());
     file.close();
+    TimeFile::Contents contents = TimeFile::read(bytes);
     m_fileState = FileState::Loaded;
-    if (contents.status != TimeFile::Status::Whole)
-        keepDamagedFile(QStringLiteral("damaged at byte %1").arg(contents.badOffset));
+    m_base = TimeFile::records(contents.items);
+    if (contents.status != TimeFile::Status::Whole) {
+        keepDamagedFile(
+            QStringLiteral("damaged at byte %1, %2 records skipped").arg(contents.badOffset).arg(contents.skipped),
+            contents.skipped);
+        m_base.clear(); // the file is gone: the next save writes every entry that could be read
+    }
     if (contents.status == TimeFile::Status::Refused) {
         adjust();
         return;
     }
-
-    beginResetModel();
-    m_items = std::move(contents.items);
-    std::sort(m_items.begin(), m_items.end(), [](const auto& a, const auto& b) { return *a < *b; });
-    adjust();
-    endResetModel();
+    replaceItems(std::move(contents.items));
     // The entries that could be read replace the file that was moved aside.
     if (contents.status == TimeFile::Status::Damaged)
         changed();
 }
 
+void TableModel::replaceItems(TimeItems items)
+{
+    beginResetModel();
+    m_items = std::move(items);
+    std::sort(m_items.begin(), m_items.end(), [](const auto& a, const auto& b) { return *a < *b; });
+    adjust();
+    endResetModel();
+}
+
+void TableModel::watchFolder()
+{
+    m_watch = true;
+    if (m_fileState != FileState::NotLoaded)
+        startWatching();
+}
+
+void TableModel::startWatching()
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        m_settle = new QTimer(this);
+        m_settle->setSingleShot(true);
+        // A writer's lock, new file and rename arrive as a burst: look once it is over.
+        m_settle->setInterval(100);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle, qOverload<>(&QTimer::start));
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, m_settle, qOverload<>(&QTimer::start));
+        connect(m_settle, &QTimer::timeout, this, &TableModel::lookAtFolder);
+        QFile state(FiredState::fileName(m_fileName));
+        if (state.open(QIODevice::ReadOnly))
+            m_stateBytes = state.readAll();
+    }
+    // A file replaced by a rename is a new file: watch it afresh. Written in place, the folder may not change.
+    const QStringList paths{QFileInfo(m_fileName).absolutePath(), QFileInfo(m_fileName).absoluteFilePath(),
+                            QFileInfo(FiredState::fileName(m_fileName)).absoluteFilePath()};
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path) && !m_watcher->files().contains(path) && !m_watcher->directories().contains(path))
+            m_watcher->addPath(path);
+}
+
+void TableModel::lookAtFolder()
+{
+    if (m_watcher) {
+        startWatching();
+        QFile state(FiredState::fileName(m_fileName));
+        const QByteArray stateBytes = state.open(QIODevice::ReadOnly) ? state.readAll() : QByteArray();
+        if (stateBytes != m_stateBytes) {
+            m_stateBytes = stateBytes;
+            emit send_stateChanged();
+        }
+    }
+    if (m_fileState != FileState::Loaded || (m_hold && m_hold()))
+        return;
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    TimeFile::Contents contents = TimeFile::read(file.readAll());
+    // A file caught half-written (written in place) is looked at again when its writer is done.
+    if (contents.status != TimeFile::Status::Whole)
+        return;
+    QVector<QByteArray> theirs = TimeFile::records(contents.items);
+    QVector<QByteArray> ours = TimeFile::records(m_items);
+    m_base = theirs;
+    std::sort(theirs.begin(), theirs.end());
+    std::sort(ours.begin(), ours.end());
+    if (theirs != ours) {
+        qCInfo(lcSchedule) << m_fileName << "was changed by another program: reading it again";
+        replaceItems(std::move(contents.items));
+    }
+}
+
 // The operator's file is moved aside, never overwritten; if it cannot be moved, the table is not saved.
-void TableModel::keepDamagedFile(const QString& why)
+void TableModel::keepDamagedFile(const QString& why, int skipped)
 {
     const Texts& texts = textsFor(m_english);
     const QString stamp = ScheduleClock::now().toString(QStringLiteral("yyyyMMdd-hhmmss"));
@@ -302,29 +400,67 @@ void TableModel::keepDamagedFile(const QString& why)
         kept = m_fileName + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
     qCWarning(lcSchedule) << m_fileName << why << "- keeping it as" << kept;
     if (QFile::rename(m_fileName, kept)) {
-        emit send_message(texts.messages.at(0), texts.keptFile.arg(m_fileName, kept));
+        emit send_message(texts.messages.at(0), skipped > 0 ? texts.skippedRecords.arg(m_fileName, kept).arg(skipped)
+                                                            : texts.keptFile.arg(m_fileName, kept));
     } else {
         m_fileState = FileState::Blocked;
         emit send_message(texts.messages.at(0), texts.fileLeftAlone.arg(m_fileName));
     }
 }
 
+// This table's changes since it last read or wrote the file (entries gone, entries new, an edit being both)
+// are applied to the file as it is now, so another program's save in between is kept.
 void TableModel::save(const QString& filename)
 {
     settleFileName(filename);
     if (m_fileState != FileState::Loaded)
         return;
-    QString error;
-    if (TimeFile::save(m_fileName, m_items, &error)) {
-        m_saveFailureShown = false;
+    bool merged = false;
+    TimeFile::Edit done = TimeFile::edit(m_fileName, [this, &merged](TimeItems& current) {
+        const QVector<QByteArray> found = TimeFile::records(current);
+        if (found == m_base) {
+            current = TimeFile::copy(m_items);
+            return true;
+        }
+        merged = true;
+        QHash<QByteArray, int> gone;
+        for (const QByteArray& record : m_base)
+            ++gone[record];
+        TimeItems added;
+        const QVector<QByteArray> ours = TimeFile::records(m_items);
+        for (int i = 0; i < ours.size(); ++i) {
+            if (gone.value(ours.at(i)) > 0)
+                --gone[ours.at(i)];
+            else
+                added.push_back(std::make_unique<MyTimeItem>(*m_items[size_t(i)]));
+        }
+        TimeItems result;
+        for (size_t i = 0; i < current.size(); ++i) {
+            if (gone.value(found.at(int(i))) > 0)
+                --gone[found.at(int(i))];
+            else
+                result.push_back(std::move(current[i]));
+        }
+        for (auto& item : added)
+            result.push_back(std::move(item));
+        current = std::move(result);
+        return true;
+    });
+    if (!done.saved) {
+        qCWarning(lcSchedule) << "cannot save" << m_fileName << done.error;
+        // One message per run of failures, not one per edit.
+        if (!m_saveFailureShown) {
+            m_saveFailureShown = true;
+            emit send_message(textsFor(m_english).messages.at(0),
+                              textsFor(m_english).saveFailed.arg(m_fileName, done.error));
+        }
         return;
     }
-    qCWarning(lcSchedule) << "cannot save" << m_fileName << error;
-    // One message per run of failures, not one per edit.
-    if (!m_saveFailureShown) {
-        m_saveFailureShown = true;
-        emit send_message(textsFor(m_english).messages.at(0), textsFor(m_english).saveFailed.arg(m_fileName, error));
-    }
+    m_saveFailureShown = false;
+    m_base = TimeFile::records(done.items);
+    // Show what the file holds now; not inside the edit that caused the save, which a view is committing.
+    if (merged)
+        QMetaObject::invokeMethod(this, &TableModel::lookAtFolder, Qt::QueuedConnection);
 }
 
 void TableModel::changed()
@@ -332,18 +468,18 @@ void TableModel::changed()
     save(QString());
 }
 
-void TableModel::warnIfMinuteShared(int row)
+QVector<int> TableModel::clashesOf(int row) const
 {
+    QVector<int> rows;
     const MyTimeItem& edited = *m_items[size_t(row)];
-    if (edited.m_active == 0 || !edited.m_time.isValid() || m_messages.size() < 2)
-        return;
+    if (edited.m_active == 0 || !edited.m_time.isValid())
+        return rows;
     const QTime minute = ScheduleClock::wholeMinute(edited.m_time);
     for (int other = 0; other < int(m_items.size()); ++other) {
         const MyTimeItem& item = *m_items[size_t(other)];
         if (other != row && item.m_active != 0 && (item.m_week & edited.m_week) != 0 &&
-            ScheduleClock::wholeMinute(item.m_time) == minute) {
-            emit send_message(m_messages.at(0), m_messages.at(1));
-            return;
-        }
+            ScheduleClock::wholeMinute(item.m_time) == minute)
+            rows.append(other);
     }
+    return rows;
 }

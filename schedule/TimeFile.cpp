@@ -1,8 +1,11 @@
 #include "schedule/TimeFile.h"
 
-#include <QDataStream>
+#include <QFile>
+#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QtEndian>
+
+Q_LOGGING_CATEGORY(lcTimeFile, "rdx480.schedule.file")
 
 namespace {
 
@@ -45,32 +48,57 @@ private:
     qint64 m_pos = 0;
 };
 
-// One whole record, or nothing: a record with a text length the writer never produces, a time text that
-// is no time, or too few bytes left is where the file's damage starts.
-std::unique_ptr<MyTimeItem> readRecord(Reader& in)
+enum class Record { Good, Skip, Bad };
+
+// A record with a text length the writer never produces, or too few bytes left, is where the file's damage
+// starts: nothing behind it can be trusted. A whole-length record whose text is no time is passed over.
+Record readRecord(Reader& in, TimeItems& items)
 {
     if (in.left() < 4)
-        return nullptr;
+        return Record::Bad;
     const quint32 length = in.u32();
     QTime time;
+    bool noTime = false;
     if (length == quint32(TimeTextBytes)) {
         if (in.left() < TimeTextBytes)
-            return nullptr;
+            return Record::Bad;
         time = parseTimeText(in.utf16(TimeTextBytes));
-        if (!time.isValid())
-            return nullptr;
+        noTime = !time.isValid();
     } else if (length != 0 && length != TimeFile::NullText) {
-        return nullptr;
+        return Record::Bad;
     }
     if (in.left() < NumbersBytes)
-        return nullptr;
-    auto item = std::make_unique<MyTimeItem>();
-    item->m_time = time;
-    item->m_signal = in.i32();
-    item->m_week = in.i32();
-    item->m_repeat = in.i32();
-    item->m_active = in.i32();
-    return item;
+        return Record::Bad;
+    const qint32 signal = in.i32();
+    const qint32 week = in.i32();
+    const qint32 repeat = in.i32();
+    const qint32 active = in.i32();
+    if (noTime)
+        return Record::Skip;
+    items.push_back(std::make_unique<MyTimeItem>(time, signal, week, repeat, active));
+    return Record::Good;
+}
+
+template <typename T> void put(char*& at, T value)
+{
+    qToBigEndian(value, at);
+    at += sizeof(T);
+}
+
+// One record as QDataStream (version 11, big-endian) writes it, without a stream per record.
+QByteArray recordBytes(const MyTimeItem& item)
+{
+    // A time that is no time (only a damaged file has one) goes out as the null text.
+    const bool timed = item.m_time.isValid();
+    QByteArray bytes(timed ? TimeFile::RecordSize : TimeFile::RecordSize - TimeTextBytes, Qt::Uninitialized);
+    char* at = bytes.data();
+    put<quint32>(at, timed ? quint32(TimeTextBytes) : TimeFile::NullText);
+    if (timed)
+        for (const QChar c : timeText(item.m_time))
+            put<quint16>(at, c.unicode());
+    for (const qint32 value : {item.m_signal, item.m_week, item.m_repeat, item.m_active})
+        put<qint32>(at, value);
+    return bytes;
 }
 
 } // namespace
@@ -86,38 +114,57 @@ Contents read(const QByteArray& bytes)
         return contents;
     }
     contents.status = Status::Whole;
+    contents.items.reserve(size_t(in.left() / TimeFile::RecordSize));
     while (in.left() > 0) {
         const qint64 start = in.pos();
-        std::unique_ptr<MyTimeItem> item = readRecord(in);
-        if (!item) {
-            contents.status = Status::Damaged;
+        const Record record = readRecord(in, contents.items);
+        if (record == Record::Good)
+            continue;
+        if (contents.status == Status::Whole)
             contents.badOffset = start;
+        contents.status = Status::Damaged;
+        if (record == Record::Bad)
             break;
-        }
-        contents.items.push_back(std::move(item));
+        ++contents.skipped;
     }
     return contents;
 }
 
 bool write(QIODevice& device, const TimeItems& items)
 {
-    QDataStream out(&device);
-    out.setVersion(QDataStream::Qt_4_5);
-    out.setByteOrder(QDataStream::BigEndian);
-    out << qint32(Magic) << Format;
-    for (const auto& item : items) {
-        // A time that is no time (only a damaged file has one) goes out as the null text.
-        out << (item->m_time.isValid() ? timeText(item->m_time) : QString());
-        out << item->m_signal << item->m_week << item->m_repeat << item->m_active;
-        if (out.status() != QDataStream::Ok)
-            return false;
-    }
-    return out.status() == QDataStream::Ok;
+    QByteArray bytes(HeaderSize, Qt::Uninitialized);
+    char* at = bytes.data();
+    put<quint32>(at, Magic);
+    put<qint16>(at, Format);
+    bytes.reserve(HeaderSize + int(items.size()) * RecordSize);
+    for (const auto& item : items)
+        bytes += recordBytes(*item);
+    return device.write(bytes) == bytes.size();
+}
+
+QVector<QByteArray> records(const TimeItems& items)
+{
+    QVector<QByteArray> result;
+    result.reserve(int(items.size()));
+    for (const auto& item : items)
+        result.append(recordBytes(*item));
+    return result;
+}
+
+TimeItems copy(const TimeItems& items)
+{
+    TimeItems result;
+    result.reserve(items.size());
+    for (const auto& item : items)
+        result.push_back(std::make_unique<MyTimeItem>(*item));
+    return result;
 }
 
 bool save(const QString& fileName, const TimeItems& items, QString* error)
 {
     QSaveFile file(fileName);
+    // A folder the program may not write, with time.t itself writable: the only way to save at all.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
         return false;
@@ -138,6 +185,58 @@ bool save(const QString& fileName, const TimeItems& items, QString* error)
 void setWriteThrough(WriteThrough through)
 {
     writeThrough() = std::move(through);
+}
+
+QString lockFileName(const QString& fileName)
+{
+    return fileName + QStringLiteral(".lock");
+}
+
+Lock::Lock(const QString& fileName, int timeoutMs) : m_name(lockFileName(fileName)), m_lock(m_name)
+{
+    m_held = m_lock.tryLock(timeoutMs) || m_lock.error() == QLockFile::PermissionError;
+    if (m_lock.error() == QLockFile::PermissionError)
+        qCWarning(lcTimeFile) << "no lock file can be made beside" << fileName << "- going on without one";
+}
+
+QString Lock::errorString() const
+{
+    switch (m_lock.error()) {
+    case QLockFile::LockFailedError:
+        return QStringLiteral("another program holds %1").arg(m_name);
+    case QLockFile::UnknownError:
+        return QStringLiteral("%1 could not be made").arg(m_name);
+    default:
+        return QString();
+    }
+}
+
+Edit edit(const QString& fileName, const std::function<bool(TimeItems& items)>& change)
+{
+    Edit result;
+    Lock lock(fileName);
+    if (!lock.isHeld()) {
+        result.error = lock.errorString();
+        return result;
+    }
+    QFile file(fileName);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            result.error = file.errorString();
+            return result;
+        }
+        Contents contents = read(file.readAll());
+        file.close();
+        if (contents.status != Status::Whole) {
+            result.error = QStringLiteral("the file is damaged at byte %1").arg(contents.badOffset);
+            return result;
+        }
+        result.items = std::move(contents.items);
+    }
+    if (!change(result.items))
+        return result;
+    result.saved = save(fileName, result.items, &result.error);
+    return result;
 }
 
 } // namespace TimeFile

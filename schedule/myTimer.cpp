@@ -3,8 +3,7 @@
 #include "link/Singleton_SerialPort.h"
 #include "schedule/MyTimeItem.h"
 #include "schedule/ProxyModel.h"
-#include "schedule/ScheduleAlarm.h"
-#include "schedule/ScheduleClock.h"
+#include "schedule/ScheduleRunner.h"
 #include "schedule/TableModel.h"
 #include "schedule/mytimedelegate.h"
 #include "ui_myTimer.h"
@@ -13,7 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLocale>
-#include <QTimer>
+#include <QMessageBox>
 
 #include <algorithm>
 
@@ -21,19 +20,24 @@ namespace {
 
 // The main window's overall time-out for a scheduled switch.
 constexpr int FiringWaitMs = 5000;
-// How soon a step that found the link in another exchange looks again.
-constexpr int RetryMs = 200;
 
-QDateTime minuteOf(const QDateTime& time)
+bool askModally(const QString& title, const QString& text)
 {
-    return QDateTime(time.date(), ScheduleClock::wholeMinute(time.time()));
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+myTimer::Question& question()
+{
+    static myTimer::Question handler;
+    return handler;
 }
 
 } // namespace
 
 myTimer::myTimer(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::myTimer>()), m_link(Singleton_SerialPort::instance()),
-      m_clock(new ScheduleAlarm(this)), m_retry(new QTimer(this))
+    : QWidget(parent), ui(std::make_unique<Ui::myTimer>()), m_link(Singleton_SerialPort::instance())
 {
     ui->setupUi(this);
     ui->lcdDateTime->setFormat(QStringLiteral("HH:mm:ss"));
@@ -41,8 +45,6 @@ myTimer::myTimer(QWidget* parent)
     ui->but_for_del->setNormalColor(QColor(255, 85, 0));
     ui->but_for_accept->setNormalColor(QColor(34, 148, 197));
     ui->but_for_accept->hide();
-    m_retry->setSingleShot(true);
-    m_retry->setInterval(RetryMs);
 
     m_model = new TableModel(this);
     m_proxy = new ProxyModel(this);
@@ -56,21 +58,36 @@ myTimer::myTimer(QWidget* parent)
     header->setSectionResizeMode(TableModel::WeekColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(TableModel::RepeatColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(TableModel::ActiveColumn, QHeaderView::ResizeToContents);
+    // Inside another exchange (a page's command, its reads, or a page filling its widgets), a frame of ours
+    // would replace the one on its way and drop the reads it waits for: the runner asks again shortly.
+    ScheduleRunner::Device device{
+        [this] { return m_link->isConnected(); },
+        [this](int code) { return m_link->busy || m_link->isExchanging() ? Rdx::Outcome::Busy : sendInput(code); }};
+    m_runner = new ScheduleRunner(m_model, std::move(device), this);
     QMetaObject::invokeMethod(
         m_model, [this] { m_model->load(); }, Qt::QueuedConnection);
 
-    connect(m_model, &TableModel::send_starTime, this, &myTimer::addTimeCount);
     // A click sorts by that column; the indicator shows, and each click on the same title flips, the order.
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     connect(header, &QHeaderView::sectionClicked, ui->tableView,
             [this, header](int column) { ui->tableView->sortByColumn(column, header->sortIndicatorOrder()); });
     connect(m_model, &TableModel::charge_Value, this, &myTimer::show_but_for_accept);
-    connect(m_model, &TableModel::send_message, this, &MessageBox::show);
+    // Queued: a box runs a modal loop, and the firing step that caused it must finish (and arm its next
+    // wake-up) first.
+    connect(m_model, &TableModel::send_message, this, &MessageBox::show, Qt::QueuedConnection);
+    connect(m_runner, &ScheduleRunner::waitingForDevice, this, &myTimer::tellNotConnected, Qt::QueuedConnection);
+    connect(m_runner, &ScheduleRunner::firedElsewhere, this, &myTimer::showFiredElsewhere);
+    // Another program's save waits while an editor is open, and is read once it closes.
+    m_model->setReloadHold([this] {
+        const auto editors = ui->tableView->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        return std::any_of(editors.begin(), editors.end(), [](QWidget* editor) { return editor->isVisible(); });
+    });
+    connect(ui->tableView->itemDelegate(), &QAbstractItemDelegate::closeEditor, m_model, &TableModel::lookAtFolder,
+            Qt::QueuedConnection);
+    ui->lab_for_service->hide();
     connect(ui->but_for_add, &ColorButton::clicked, this, &myTimer::addZipcode);
     connect(ui->but_for_del, &ColorButton::clicked, this, &myTimer::deleteZipcode);
-    connect(m_clock, &ScheduleAlarm::timeout, this, &myTimer::rsp_time_out);
-    connect(m_retry, &QTimer::timeout, this, &myTimer::rsp_time_out);
 }
 
 myTimer::~myTimer()
@@ -80,6 +97,7 @@ myTimer::~myTimer()
 
 void myTimer::setLanguage(bool english)
 {
+    m_english = english;
     m_model->setLanguage(english);
     ui->but_for_add->setText(english ? QStringLiteral("Add Row") : QStringLiteral("添加行"));
     ui->but_for_del->setText(english ? QStringLiteral("Del Row") : QStringLiteral("删除行"));
@@ -90,6 +108,55 @@ void myTimer::setLanguage(bool english)
     ui->imageCalendar->setLocale(english ? QLocale(QLocale::English, QLocale::UnitedStates)
                                          : QLocale(QLocale::Chinese, QLocale::China));
     ui->imageCalendar->update();
+    showServiceLine();
+}
+
+void myTimer::setServiceFiring(bool service)
+{
+    m_runner->setFiring(!service);
+    showServiceLine();
+}
+
+bool myTimer::isServiceFiring() const
+{
+    return !m_runner->isFiring();
+}
+
+void myTimer::setQuestionHandler(Question handler)
+{
+    question() = std::move(handler);
+}
+
+void myTimer::showFiredElsewhere(const ScheduleRunner::Report& report)
+{
+    m_elsewhere = report;
+    showServiceLine();
+    emit send_firedElsewhere();
+}
+
+void myTimer::showServiceLine()
+{
+    QStringList lines;
+    if (isServiceFiring())
+        lines << (m_english
+                      ? QStringLiteral("The rdx480 service runs this schedule; changes made here are saved for it.")
+                      : QStringLiteral("定时表由 rdx480 服务执行；在此所做的修改会保存给它。"));
+    if (m_elsewhere.minute.isValid())
+        lines << (m_english ? QStringLiteral("%1: switched to %2 by another program.")
+                            : QStringLiteral("%1：另一程序已切换到 %2。"))
+                     .arg(m_elsewhere.minute.toString(QStringLiteral("hh:mm")), signalName(m_elsewhere.input));
+    ui->lab_for_service->setText(lines.join(QLatin1Char('\n')));
+    ui->lab_for_service->setVisible(!lines.isEmpty());
+}
+
+void myTimer::tellNotConnected(const ScheduleRunner::Report& report)
+{
+    const QString text =
+        m_english ? QStringLiteral("The entry at %1 (%2) could not run: the device is not connected. It still runs "
+                                   "if the device is connected within this minute.")
+                  : QStringLiteral("%1 的定时（%2）无法执行：设备未连接。若在这一分钟内连接设备，它仍会执行。");
+    MessageBox::show(m_english ? QStringLiteral("Error") : QStringLiteral("错误"),
+                     text.arg(report.minute.toString(QStringLiteral("hh:mm")), signalName(report.input)));
 }
 
 void myTimer::addZipcode()
@@ -121,72 +188,16 @@ void myTimer::show_but_for_accept(bool accept)
     ui->but_for_accept->setVisible(accept);
 }
 
+// The model's rebuilds reach the runner directly; these keep the page's own entry points.
 void myTimer::addTimeCount(int count)
 {
     qCDebug(lcSchedule) << "addTimeCount in";
-    m_count = count;
-    nowTimeIndex = 0;
-    // Even with nothing due today the page wakes at midnight to build the next day's list.
-    QMetaObject::invokeMethod(this, &myTimer::rsp_time_out, Qt::QueuedConnection);
+    m_runner->restart(count);
 }
 
 void myTimer::rsp_time_out()
 {
-    m_retry->stop();
-    const QDateTime now = ScheduleClock::now();
-    // A new day, by date: a late step fires nothing of yesterday's list, and the rebuild happens once.
-    if (now.date() != m_model->builtFor()) {
-        m_model->adjust();
-        return;
-    }
-    const QTime minute = ScheduleClock::wholeMinute(now.time());
-    const QVector<int> rows = m_model->todayRows();
-    m_count = std::min(m_count, int(rows.size()));
-    while (nowTimeIndex < m_count && ScheduleClock::wholeMinute(m_model->timeAt(rows.at(nowTimeIndex))) < minute)
-        ++nowTimeIndex;
-    if (nowTimeIndex < m_count && ScheduleClock::wholeMinute(m_model->timeAt(rows.at(nowTimeIndex))) == minute) {
-        qCDebug(lcSchedule) << "in time out" << m_model->timeAt(rows.at(nowTimeIndex)) << minute;
-        if (fire(rows.at(nowTimeIndex), minuteOf(now)) == Firing::Retry) {
-            m_retry->start();
-            return;
-        }
-        ++nowTimeIndex;
-        qCDebug(lcSchedule) << "nowTimeIndex = " << nowTimeIndex;
-    }
-    armNextStep(now);
-}
-
-myTimer::Firing myTimer::fire(int row, const QDateTime& minute)
-{
-    // Fired already in this minute (before a rebuild), switched off since, or an input the device does not
-    // have: nothing goes out.
-    if (m_firedMinute == minute || !m_model->isActiveAt(row))
-        return Firing::Done;
-    const int code = m_model->signalAt(row);
-    if (!isInputCode(code)) {
-        qCWarning(lcSchedule) << "entry" << row << "has no input" << code << "- nothing sent";
-        return Firing::Done;
-    }
-    if (!m_link->isConnected()) {
-        // Nobody to switch: the entry's time has come and gone.
-        m_firedMinute = minute;
-        m_model->markFired(row);
-        return Firing::Done;
-    }
-    // Inside another exchange (a page's command, its reads, or a page filling its widgets), a frame of ours
-    // would replace the one on its way and drop the reads it waits for.
-    if (m_link->busy || m_link->isExchanging())
-        return Firing::Retry;
-
-    const Rdx::Outcome outcome = sendInput(code);
-    if (outcome == Rdx::Outcome::Busy)
-        return Firing::Retry;
-    m_firedMinute = minute;
-    // A refused or unanswered switch was reported by the link; the entry stays active so the table shows
-    // it did not run.
-    if (outcome == Rdx::Outcome::Accepted || outcome == Rdx::Outcome::NotConnected)
-        m_model->markFired(row);
-    return Firing::Done;
+    m_runner->step();
 }
 
 Rdx::Outcome myTimer::sendInput(int code)
@@ -208,16 +219,16 @@ Rdx::Outcome myTimer::sendInput(int code)
     return outcome;
 }
 
-void myTimer::armNextStep(const QDateTime& now)
-{
-    const QDateTime next =
-        nowTimeIndex < m_count ? minuteOf(now).addSecs(60) : QDateTime(now.date().addDays(1), QTime(0, 0));
-    m_clock->startAt(next);
-}
-
 void myTimer::on_but_for_delAll_clicked()
 {
-    m_model->clearAll();
+    const int count = m_model->rowCount();
+    if (count == 0)
+        return;
+    const QString title = m_english ? QStringLiteral("Del All") : QStringLiteral("删除所有");
+    const QString text =
+        (m_english ? QStringLiteral("Delete all %1 entries?") : QStringLiteral("删除全部 %1 条定时？")).arg(count);
+    if (question() ? question()(title, text) : askModally(title, text))
+        m_model->clearAll();
 }
 
 void myTimer::on_switchButton_checkedChanged(bool checked)

@@ -2,23 +2,22 @@
 #define RDX480_SCHEDULE_MYTIMER_H
 
 #include "link/Frame.h"
+#include "schedule/ScheduleRunner.h"
 
-#include <QDateTime>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class ProxyModel;
-class ScheduleAlarm;
 class Singleton_SerialPort;
 class TableModel;
-class QTimer;
 
 namespace Ui {
 class myTimer;
 }
 
-// The schedule page: calendar, clock, the schedule table and its buttons, and the firing of today's
+// The schedule page: calendar, clock, the schedule table and its buttons. Its ScheduleRunner fires today's
 // entries: at each entry's minute the device is switched to its input, with the Control page's command.
 class myTimer : public QWidget
 {
@@ -29,6 +28,19 @@ public:
     ~myTimer() override;
 
     void setLanguage(bool english);
+
+    // While a service runs this folder's schedule the page fires nothing and says so; it still edits time.t.
+    void setServiceFiring(bool service);
+    bool isServiceFiring() const;
+    ScheduleRunner* runner() const { return m_runner; }
+
+    // The yes/no question before "Del All"; tests answer it instead of a modal box.
+    using Question = std::function<bool(const QString& title, const QString& text)>;
+    static void setQuestionHandler(Question question);
+
+signals:
+    // Another program switched the device: the page that shows its state should read it again.
+    void send_firedElsewhere();
 
 private slots:
     void addZipcode();
@@ -41,24 +53,19 @@ private slots:
     void on_but_for_accept_clicked();
 
 private:
-    enum class Firing { Done, Retry };
-
-    Firing fire(int row, const QDateTime& minute);
     Rdx::Outcome sendInput(int code);
-    void armNextStep(const QDateTime& now);
+    void tellNotConnected(const ScheduleRunner::Report& report);
+    void showFiredElsewhere(const ScheduleRunner::Report& report);
+    void showServiceLine();
 
     std::unique_ptr<Ui::myTimer> ui;
     TableModel* m_model;
     ProxyModel* m_proxy;
-    int m_count = 0;
     Singleton_SerialPort* m_link;
-    ScheduleAlarm* m_clock;
-    int nowTimeIndex = 0;
-
-    // A step that found the link in another exchange tries again within the minute.
-    QTimer* m_retry;
-    // The minute of the last firing: one firing per minute, however often the list is rebuilt.
-    QDateTime m_firedMinute;
+    ScheduleRunner* m_runner;
+    bool m_english = true;
+    // The last firing by another program, for the line under the clock.
+    ScheduleRunner::Report m_elsewhere;
 };
 
 #endif

@@ -1,5 +1,5 @@
-#include "schedule/ScheduleClock.h"
 #include "schedule/ProxyModel.h"
+#include "schedule/ScheduleClock.h"
 #include "schedule/TableModel.h"
 #include "schedule/TimeFile.h"
 
@@ -7,9 +7,34 @@
 #include <QDataStream>
 #include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace {
+
+// File permissions apply to this scope even when the tests run as root (root's file system rights go with
+// its file system uid).
+struct NotRoot
+{
+    NotRoot() : wasRoot(geteuid() == 0)
+    {
+        if (wasRoot) {
+            setfsgid(65534);
+            setfsuid(65534);
+        }
+    }
+    ~NotRoot()
+    {
+        if (wasRoot) {
+            setfsuid(0);
+            setfsgid(0);
+        }
+    }
+    bool wasRoot;
+};
 
 const QString fileName = QStringLiteral("time.t");
 const QByteArray header = QByteArray::fromHex("5A6970430064");
@@ -125,16 +150,18 @@ private slots:
     void damagedFile_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("kept"); // entries read before the damage
+        QTest::addColumn<int>("kept");    // entries read
+        QTest::addColumn<int>("skipped"); // whole records passed over, told to the operator
         const QByteArray good = header + worked;
-        QTest::newRow("empty file") << QByteArray() << 0;
-        QTest::newRow("header cut short") << header.left(5) << 0;
-        QTest::newRow("wrong magic") << QByteArray::fromHex("5A6970440064") + worked << 0;
-        QTest::newRow("format 101") << QByteArray::fromHex("5A6970430065") + worked << 0;
-        QTest::newRow("odd text length") << good + QByteArray::fromHex("0000000B") + worked.mid(4) + worked << 1;
-        QTest::newRow("trailing partial record") << good + worked.left(10) << 1;
-        QTest::newRow("numbers cut short") << good + good.mid(6, 29) << 1;
-        QTest::newRow("text that is no time") << good + record("8h:3m", 4) << 1;
+        QTest::newRow("empty file") << QByteArray() << 0 << 0;
+        QTest::newRow("header cut short") << header.left(5) << 0 << 0;
+        QTest::newRow("wrong magic") << QByteArray::fromHex("5A6970440064") + worked << 0 << 0;
+        QTest::newRow("format 101") << QByteArray::fromHex("5A6970430065") + worked << 0 << 0;
+        QTest::newRow("odd text length") << good + QByteArray::fromHex("0000000B") + worked.mid(4) + worked << 1 << 0;
+        QTest::newRow("trailing partial record") << good + worked.left(10) << 1 << 0;
+        QTest::newRow("numbers cut short") << good + good.mid(6, 29) << 1 << 0;
+        QTest::newRow("texts that are no time: skipped, reading goes on")
+            << good + record("8h:3m", 4) + worked + record("25:00", 1) + worked << 3 << 2;
     }
 
     void damagedFile()
@@ -154,6 +181,8 @@ private slots:
         QCOMPARE(TimeFile::read(readAll(fileName)).items.size(), size_t(kept + 1));
         QCOMPARE(readAll(keptFiles().first()), bytes);
         QCOMPARE(messages.count(), 1);
+        QFETCH(int, skipped);
+        QCOMPARE(messages.first().at(1).toString().contains(QStringLiteral(": %1 skipped").arg(skipped)), skipped > 0);
     }
 
     void unreadableFileIsNeverReplaced()
@@ -237,6 +266,77 @@ private slots:
         QVERIFY(!model.isActiveAt(0));
     }
 
+    // Another writer (the command line, the service) saves between this table's load and its next edit:
+    // both changes land in the file, and the table shows the other's afterwards.
+    void changesOfTwoWritersBothSurvive()
+    {
+        TableModel model;
+        model.load();
+        fill(model, {{"08:00", 1, Monday}, {"09:00", 1, Monday}});
+        const TimeFile::Edit other = TimeFile::edit(fileName, [](TimeItems& items) {
+            items.erase(items.begin()); // 08:00
+            items.push_back(std::make_unique<MyTimeItem>(QTime(10, 0), 7, 127, 1, 1));
+            return true;
+        });
+        QVERIFY(other.saved);
+        model.setData(model.index(1, TableModel::SignalColumn), 5);
+        const auto entries = [](const TimeItems& items) {
+            QStringList texts;
+            for (const auto& item : items)
+                texts << timeText(item->m_time) + QString::number(item->m_signal);
+            texts.sort();
+            return texts;
+        };
+        QCOMPARE(entries(TimeFile::read(readAll(fileName)).items),
+                 QStringList({QStringLiteral("09:005"), QStringLiteral("10:007")}));
+        QTRY_COMPARE(model.timeAt(1), QTime(10, 0));
+        QCOMPARE(model.rowCount(), 2);
+    }
+
+    // In a folder the program may not write, time.t itself writable: saved in place. Once time.t is
+    // read-only too, one message names the file and the reason.
+    void readOnlyFolder()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath(fileName);
+        writeFile(header + worked);
+        QVERIFY(QFile::rename(fileName, name));
+        QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                        QFileDevice::WriteOther);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        TableModel model;
+        QSignalSpy messages(&model, &TableModel::send_message);
+        {
+            const NotRoot nobody; // root writes anywhere
+            model.load(name);
+            model.setData(model.index(0, TableModel::SignalColumn), 6);
+        }
+        QCOMPARE(TimeFile::read(readAll(name)).items.at(0)->m_signal, 6);
+        QCOMPARE(messages.count(), 0);
+        QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        {
+            const NotRoot nobody;
+            model.setData(model.index(0, TableModel::SignalColumn), 7);
+            model.setData(model.index(0, TableModel::SignalColumn), 1);
+        }
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.first().at(1).toString().contains(name + QStringLiteral(": Permission denied")));
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    // Added in the first minute of Monday, a row holds 23:59 of Sunday: it does not fire tonight.
+    void newRowJustAfterMidnight()
+    {
+        ScheduleClock::set(QDateTime(mondayMorning.date(), QTime(0, 0, 30)));
+        TableModel model;
+        model.load();
+        model.insertRows(0, 1);
+        QCOMPARE(model.timeAt(0), QTime(23, 59, 59));
+        QCOMPARE(model.index(0, TableModel::WeekColumn).data(Qt::EditRole).toInt(), 1);
+        QVERIFY(model.todayRows().isEmpty());
+    }
+
     // "Upcoming only" keeps the active entries still to come today; header clicks sort through the proxy;
     // a second active entry in a minute warns; an empty insert changes nothing.
     void proxyFilterSortAndWarning()
@@ -248,8 +348,13 @@ private slots:
         fill(model, {{"09:00", 1, Monday}, {"07:00", 1, Monday}, {"08:00", 0, Monday}});
         QCOMPARE(messages.count(), 0);
         fill(model, {{"09:00", 1, Monday}});
-        QVERIFY(!messages.isEmpty());
+        model.setData(model.index(3, TableModel::SignalColumn), 5); // the same clash: not again
+        model.setData(model.index(3, TableModel::WeekColumn), 127);
+        QCOMPARE(messages.count(), 1);
         QCOMPARE(messages.last().at(1).toString(), QStringLiteral("One has been activated at this time."));
+        model.setData(model.index(1, TableModel::TimeColumn), QStringLiteral("09:00")); // a new clash
+        QCOMPARE(messages.count(), 2);
+        model.setData(model.index(1, TableModel::TimeColumn), QStringLiteral("07:00"));
         QVERIFY(!model.insertRows(0, 0));
         ProxyModel proxy;
         proxy.setSourceModel(&model);
