@@ -3,6 +3,7 @@
 #include "link/OutputSize.h"
 
 #include <QCoreApplication>
+#include <QLocalSocket>
 #include <QSerialPortInfo>
 #include <QTcpSocket>
 #include <QTimer>
@@ -31,6 +32,8 @@ void handOverWithoutBlocking(QIODevice* device)
         socket->flush();
     else if (auto* port = qobject_cast<QSerialPort*>(device))
         port->flush();
+    else if (auto* local = qobject_cast<QLocalSocket*>(device))
+        local->flush();
 }
 
 // A reset instead of an orderly close: what the system still holds for the device is thrown away, so the
@@ -73,7 +76,8 @@ void Singleton_SerialPort::destroyInstance()
 }
 
 Singleton_SerialPort::Singleton_SerialPort()
-    : replyTimer(new QTimer(this)), silenceTimer(new QTimer(this)), serialPort(new QSerialPort(this)), tcpSocket(new QTcpSocket(this))
+    : replyTimer(new QTimer(this)), silenceTimer(new QTimer(this)), serialPort(new QSerialPort(this)),
+      tcpSocket(new QTcpSocket(this)), localSocket(new QLocalSocket(this))
 {
     qRegisterMetaType<QSerialPort::SerialPortError>();
     qRegisterMetaType<QAbstractSocket::SocketState>();
@@ -89,6 +93,8 @@ Singleton_SerialPort::Singleton_SerialPort()
     connect(tcpSocket, &QTcpSocket::readyRead, this, &Singleton_SerialPort::readDataSocket);
     connect(tcpSocket, &QTcpSocket::disconnected, this, &Singleton_SerialPort::closeSocket);
     connect(tcpSocket, &QTcpSocket::stateChanged, this, &Singleton_SerialPort::stateChanged_show);
+    connect(localSocket, &QLocalSocket::readyRead, this, &Singleton_SerialPort::readDataSocket);
+    connect(localSocket, &QLocalSocket::disconnected, this, &Singleton_SerialPort::closeLocal);
 }
 
 Singleton_SerialPort::~Singleton_SerialPort()
@@ -101,11 +107,24 @@ Singleton_SerialPort::~Singleton_SerialPort()
 void Singleton_SerialPort::openSerial(QString ip, int port, int id)
 {
     // Also a transport the mode no longer names: the mode may have changed since it was opened.
-    if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState)
+    if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState ||
+        localSocket->state() != QLocalSocket::UnconnectedState)
         closeSerial();
     // What went wrong on an earlier connection is no news on this one.
     failureToShow = Rdx::Ready;
-    if (useNetwork)
+    if (!localServerPath.isEmpty()) {
+        // The service holds the device: new settings are only noted here (the window hands them to the
+        // service's settings file), and the panel reconnects through the service.
+        if (useNetwork && port != -1) {
+            hostAddress = ip;
+            tcpPort = port;
+            deviceNumber = id;
+        } else if (!useNetwork && !ip.isEmpty()) {
+            serialPortName = ip;
+            deviceNumber = id;
+        }
+        openLocalSocket();
+    } else if (useNetwork)
         openSocket(ip, port, id);
     else
         openSerialPort(ip, id);
@@ -167,6 +186,44 @@ void Singleton_SerialPort::openSocket(const QString& ip, int port, int id)
     emit sendEnd();
 }
 
+void Singleton_SerialPort::openLocal(const QString& path, int id)
+{
+    if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState ||
+        localSocket->state() != QLocalSocket::UnconnectedState)
+        closeSerial();
+    failureToShow = Rdx::Ready;
+    localServerPath = path;
+    deviceNumber = id;
+    openLocalSocket();
+}
+
+void Singleton_SerialPort::openLocalSocket()
+{
+    linkState = Rdx::Connecting;
+    emit sendWaiting(-2);
+    localSocket->abort();
+    receiveBuffer.clear();
+    localSocket->connectToServer(localServerPath, QIODevice::ReadWrite);
+    if (localSocket->waitForConnected(ConnectWaitMs)) {
+        linkState = Rdx::Opened;
+    } else {
+        qCWarning(lcLink) << "no connection to the service at" << localServerPath << ":" << localSocket->errorString();
+        reportFailure(Rdx::OpenFailed);
+        localSocket->abort();
+    }
+    emit sendEnd();
+}
+
+void Singleton_SerialPort::closeLocal()
+{
+    // The service went away, or closed us because it lost the device.
+    if (localServerPath.isEmpty())
+        return;
+    forgetExchange();
+    linkState = Rdx::Closed;
+    emit sendEnd();
+}
+
 void Singleton_SerialPort::closeSerial()
 {
     qCDebug(lcLink) << "init end port";
@@ -179,14 +236,20 @@ void Singleton_SerialPort::closeSerial()
         serialPort->clear();
         serialPort->close();
     }
+    if (localSocket->state() != QLocalSocket::UnconnectedState) {
+        // Closed on purpose: its disconnected signal is no news.
+        const QSignalBlocker quiet(localSocket);
+        localSocket->abort();
+    }
     linkState = Rdx::Closed;
     emit sendEnd();
 }
 
 void Singleton_SerialPort::closeSocket()
 {
-    // A socket that finishes closing after the link moved to the serial line says nothing about the line.
-    if (!useNetwork)
+    // A socket that finishes closing after the link moved to the serial line (or to the service) says
+    // nothing about the link now.
+    if (!useNetwork || !localServerPath.isEmpty())
         return;
     forgetExchange();
     if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
@@ -218,6 +281,10 @@ void Singleton_SerialPort::loseConnection(const QString& why)
     }
     if (tcpSocket->state() != QAbstractSocket::UnconnectedState)
         abortWithReset(tcpSocket);
+    if (localSocket->state() != QLocalSocket::UnconnectedState) {
+        const QSignalBlocker quiet(localSocket);
+        localSocket->abort();
+    }
     reportFailure(Rdx::SendFailed);
     linkState = Rdx::Closed;
     emit sendEnd();
@@ -270,6 +337,8 @@ void Singleton_SerialPort::giveUpExchange()
 
 bool Singleton_SerialPort::isConnected() const
 {
+    if (!localServerPath.isEmpty())
+        return localSocket->state() == QLocalSocket::ConnectedState;
     if (useNetwork)
         return tcpSocket->state() == QAbstractSocket::ConnectedState;
     return serialPort->isOpen();
@@ -430,6 +499,8 @@ void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
 
 QIODevice* Singleton_SerialPort::activeDevice() const
 {
+    if (!localServerPath.isEmpty())
+        return localSocket;
     if (useNetwork)
         return tcpSocket;
     return serialPort;

@@ -22,6 +22,7 @@
 #include <optional>
 
 class QIODevice;
+class QLocalSocket;
 class QTcpSocket;
 class QTimer;
 
@@ -68,6 +69,10 @@ public:
     int tcpPort = 0;
     int deviceNumber = 0;
     bool useNetwork = false;
+    // Set while the device is reached through the rdx480d service on this Unix socket instead of directly:
+    // the same frames, but the service holds the device. The fields above still describe the device, so
+    // openSerial then only takes new settings and reconnects through the service.
+    QString localServerPath;
 
     // Prepares an exchange: forgets pending reads and makes the link Ready.
     void resetReads(int order);
@@ -132,11 +137,14 @@ signals:
 public slots:
     void closeSerial();
     void openSerial(QString ip = QString(), int port = -1, int id = 0);
+    // Reaches the device through the service listening on `path`; id is the device number to send.
+    void openLocal(const QString& path, int id);
     void Rsp_time_out();
     void readDataPort();
     void handleError(QSerialPort::SerialPortError error);
     void readDataSocket();
     void closeSocket();
+    void closeLocal();
     void stateChanged_show(QAbstractSocket::SocketState state);
 
 private:
@@ -145,6 +153,7 @@ private:
 
     void openSerialPort(const QString& name, int id);
     void openSocket(const QString& ip, int port, int id);
+    void openLocalSocket();
     void sendReadRequest(int kind, int index, int key);
     bool transmitFrame(int waitMs);
     QIODevice* activeDevice() const;
@@ -206,6 +215,7 @@ private:
     FrameAssembler receiveBuffer;
     QSerialPort* serialPort;
     QTcpSocket* tcpSocket;
+    QLocalSocket* localSocket;
 };
 
 #endif

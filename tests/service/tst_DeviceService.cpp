@@ -1,0 +1,309 @@
+#include "FrameClient.h"
+#include "link/Singleton_SerialPort.h"
+#include "service/DeviceConnection.h"
+#include "service/DeviceService.h"
+#include "service/ClientFrameCutter.h"
+#include "service/FrameServer.h"
+#include "sim/SimFixture.h"
+
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+// The service in this process, its device the simulator on its own thread, its clients driven by the
+// event loop like any other socket.
+class tst_DeviceService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void clientsGetExactlyTheirRepliesInTurn_data();
+    void clientsGetExactlyTheirRepliesInTurn();
+    void garbageAndPartialFramesNeverReachTheDevice();
+    void aClientLeavingMidExchangeDisturbsNobody();
+    void clientsAreRefusedWhileTheDeviceIsAway();
+    void aVanishedSerialNodeIsOpenedAgain();
+    void aChangedSettingsFileReconnects();
+    void aSecondServiceOnTheFolderRefuses();
+    void controlSurfacesOnLoopbackTcp();
+
+private:
+    bool startSim(bool paced, quint16 port = 0);
+    void writeSettings(const QByteArray& text);
+    QByteArray tcpSettings(quint16 port) const;
+    bool startService();
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<QTemporaryDir> m_runtime;
+    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<DeviceService> m_service;
+};
+
+bool tst_DeviceService::startSim(bool paced, quint16 port)
+{
+    SimFixture::Options options;
+    options.paced = paced;
+    options.tcpPort = port;
+    m_sim = std::make_unique<SimFixture>(options);
+    return m_sim->start();
+}
+
+void tst_DeviceService::writeSettings(const QByteArray& text)
+{
+    // As the panel saves: a new file renamed into place.
+    QSaveFile file(m_folder->filePath(QStringLiteral("info.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    QVERIFY(file.commit());
+}
+
+QByteArray tst_DeviceService::tcpSettings(quint16 port) const
+{
+    return "IP=127.0.0.1\nPORT=" + QByteArray::number(port) + "\nID=1\nNETWORK=true\n";
+}
+
+bool tst_DeviceService::startService()
+{
+    m_service = std::make_unique<DeviceService>(DeviceService::Options{m_folder->path(), false});
+    QString error;
+    if (!m_service->start(&error)) {
+        qWarning() << error;
+        return false;
+    }
+    return QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
+}
+
+void tst_DeviceService::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    m_runtime = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_RUNTIME_DIR", m_runtime->path().toUtf8());
+}
+
+void tst_DeviceService::cleanup()
+{
+    m_service.reset();
+    m_sim.reset();
+}
+
+void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn_data()
+{
+    QTest::addColumn<bool>("paced");
+    QTest::newRow("tcp") << false;
+    QTest::newRow("paced serial") << true;
+}
+
+void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
+{
+    QFETCH(bool, paced);
+    QVERIFY(startSim(paced));
+    writeSettings(paced ? "PORTNAME=" + m_sim->serialPath().toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort()));
+    QVERIFY(startService());
+
+    // Each sends all its frames at once, more than its queue holds: neither may starve the other.
+    constexpr int perClient = FrameServer::MaxQueuedFrames + 4;
+    FrameClient picture, led;
+    QVERIFY(picture.connectLocal(m_service->socketPath()));
+    QVERIFY(led.connectLocal(m_service->socketPath()));
+    QTRY_COMPARE(m_service->server()->clientCount(), 2);
+    QByteArray pictureFrames, ledFrames;
+    for (int i = 0; i < perClient; ++i) {
+        pictureFrames += readRequest(Rdx::PictureRead);
+        ledFrames += readRequest(Rdx::LedTotalRead);
+    }
+    picture.send(pictureFrames);
+    led.send(ledFrames);
+    QTRY_COMPARE_WITH_TIMEOUT(picture.replies().size() + led.replies().size(), 2 * perClient, 20000);
+
+    for (const QByteArray& reply : picture.replies())
+        QCOMPARE(int(reply.at(3)), int(Rdx::PictureRead));
+    for (const QByteArray& reply : led.replies())
+        QCOMPARE(int(reply.at(3)), int(Rdx::LedTotalRead));
+    // Served in turn: while both have frames waiting, the device sees them alternate.
+    const QVector<Rdx::Frame> seen = m_sim->received();
+    QCOMPARE(seen.size(), 2 * perClient);
+    int alternations = 0;
+    for (int i = 1; i < seen.size(); ++i)
+        alternations += seen[i][3] != seen[i - 1][3];
+    QVERIFY2(alternations >= 2 * perClient - 4, qPrintable(QString::number(alternations)));
+}
+
+void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
+{
+    QVERIFY(startSim(false));
+    writeSettings(tcpSettings(m_sim->tcpPort()));
+    QVERIFY(startService());
+    FrameClient noisy, quiet;
+    QVERIFY(noisy.connectLocal(m_service->socketPath()));
+    QVERIFY(quiet.connectLocal(m_service->socketPath()));
+
+    QByteArray noise = QByteArray("\x00\x13garbage", 9);
+    noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7);          // a partial frame
+    noise += char(Rdx::FrameMarker) + QByteArray(12, '\xff');            // a start marker, no end marker
+    noise += readRequest(Rdx::PictureRead);
+    noisy.send(noise);
+    quiet.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(noisy.replies().size(), 1);
+    QTRY_COMPARE(quiet.replies().size(), 1);
+    QCOMPARE(int(noisy.replies().at(0).at(3)), int(Rdx::PictureRead));
+    QCOMPARE(int(quiet.replies().at(0).at(3)), int(Rdx::StatusRead));
+    const QVector<Rdx::Frame> seen = m_sim->received();
+    QCOMPARE(seen.size(), 2);
+    for (const Rdx::Frame& frame : seen)
+        QCOMPARE(frame[2], Rdx::ReadRequestCode);
+    // A partial frame left standing is dropped: what follows it is a frame of its own.
+    noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(5));
+    QTest::qWait(int(ClientFrameCutter::DefaultStaleGapMs) + 100);
+    noisy.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(noisy.replies().size(), 2);
+    QCOMPARE(m_sim->received().size(), 3);
+    QCOMPARE(m_sim->received().constLast()[2], Rdx::ReadRequestCode);
+    QVERIFY(!noisy.closed && !quiet.closed);
+}
+
+void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
+{
+    QVERIFY(startSim(false));
+    writeSettings(tcpSettings(m_sim->tcpPort()));
+    QVERIFY(startService());
+    SimFaults slow;
+    slow.delayMs = 300;
+    m_sim->setFaults(slow);
+    FrameClient staying;
+    QVERIFY(staying.connectLocal(m_service->socketPath()));
+    // The service blocks this thread during an exchange: the client who leaves in the middle of it is a
+    // thread of its own.
+    const QByteArray path = QFile::encodeName(m_service->socketPath());
+    SimFixture* sim = m_sim.get();
+    std::thread leaving([path, sim] {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            const QByteArray frames = readRequest(Rdx::PictureRead) + readRequest(Rdx::PictureRead);
+            [[maybe_unused]] const ssize_t n = ::write(fd, frames.constData(), size_t(frames.size()));
+            for (QDeadlineTimer deadline(5000); sim->received().isEmpty() && !deadline.hasExpired();)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::close(fd);
+    });
+    QTRY_COMPARE(m_sim->received().size(), 1);
+    leaving.join();
+    staying.send(readRequest(Rdx::LedTotalRead));
+    QTRY_COMPARE(staying.replies().size(), 1);
+    QCOMPARE(int(staying.replies().at(0).at(3)), int(Rdx::LedTotalRead));
+    QTRY_COMPARE(m_service->server()->clientCount(), 1);
+    // The frame still queued for the one who left never went out.
+    QCOMPARE(m_sim->received().size(), 2);
+}
+
+void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
+{
+    QVERIFY(startSim(false));
+    const quint16 port = m_sim->tcpPort();
+    writeSettings(tcpSettings(port));
+    QVERIFY(startService());
+    FrameClient before;
+    QVERIFY(before.connectLocal(m_service->socketPath()));
+    QTRY_COMPARE(m_service->server()->clientCount(), 1);
+
+    m_sim.reset();
+    QTRY_VERIFY(!m_service->device()->isUp());
+    QTRY_VERIFY(before.closed);
+    FrameClient meanwhile;
+    meanwhile.connectLocal(m_service->socketPath());
+    QTRY_VERIFY(meanwhile.closed);
+    QCOMPARE(m_service->server()->clientCount(), 0);
+
+    QVERIFY(startSim(false, port));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
+    FrameClient after;
+    QVERIFY(after.connectLocal(m_service->socketPath()));
+    after.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(after.replies().size(), 1);
+}
+
+void tst_DeviceService::aVanishedSerialNodeIsOpenedAgain()
+{
+    // A stable name for a node that comes and goes, as /dev/serial/by-id/... is.
+    QVERIFY(startSim(true));
+    const QString byId = m_folder->filePath(QStringLiteral("usb-RDX480-if00"));
+    QVERIFY(QFile::link(m_sim->serialPath(), byId));
+    writeSettings("PORTNAME=" + byId.toUtf8() + "\nID=1\n");
+    QVERIFY(startService());
+
+    m_sim.reset();
+    QFile::remove(byId);
+    QTRY_VERIFY(!m_service->device()->isUp());
+    QVERIFY(startSim(true));
+    QVERIFY(QFile::link(m_sim->serialPath(), byId));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
+    FrameClient client;
+    QVERIFY(client.connectLocal(m_service->socketPath()));
+    client.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(client.replies().size(), 1);
+    QCOMPARE(m_sim->received().size(), 1);
+}
+
+void tst_DeviceService::aChangedSettingsFileReconnects()
+{
+    QVERIFY(startSim(false));
+    SimFixture other;
+    QVERIFY(other.start());
+    writeSettings(tcpSettings(m_sim->tcpPort()));
+    QVERIFY(startService());
+
+    writeSettings(tcpSettings(other.tcpPort()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
+    QTRY_VERIFY(m_service->device()->isUp());
+    FrameClient client;
+    QVERIFY(client.connectLocal(m_service->socketPath()));
+    client.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(client.replies().size(), 1);
+    QCOMPARE(other.received().size(), 1);
+    QCOMPARE(m_sim->received().size(), 0);
+}
+
+void tst_DeviceService::aSecondServiceOnTheFolderRefuses()
+{
+    QVERIFY(startSim(false));
+    writeSettings(tcpSettings(m_sim->tcpPort()));
+    QVERIFY(startService());
+    DeviceService second({m_folder->path(), false});
+    QString error;
+    QVERIFY(!second.start(&error));
+    QVERIFY2(error.contains(QStringLiteral("already runs")), qPrintable(error));
+    QVERIFY(m_service->device()->isUp());
+}
+
+void tst_DeviceService::controlSurfacesOnLoopbackTcp()
+{
+    QVERIFY(startSim(false));
+    writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=127.0.0.1:0\n");
+    QVERIFY(startService());
+    QVERIFY(m_service->tcpPort() != 0);
+    FrameClient surface;
+    surface.connectTcp(m_service->tcpPort());
+    surface.send(frameBytes(Rdx::SwitchInputCommand, {Rdx::Hdmi2Input}));
+    QTRY_COMPARE(surface.replies().size(), 1);
+    QCOMPARE(m_sim->state().mainInput, int(Rdx::Hdmi2Input));
+    // The service's copy of the device follows what it forwarded.
+    QCOMPARE(Singleton_SerialPort::instance()->deviceState.mainInput, int(Rdx::Hdmi2Input));
+
+    // Not loopback: not served without --allow-remote.
+    writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n");
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->tcpPort(), quint16(0), 2000);
+}
+
+QTEST_GUILESS_MAIN(tst_DeviceService)
+#include "tst_DeviceService.moc"

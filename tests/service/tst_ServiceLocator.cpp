@@ -1,0 +1,79 @@
+#include "service/ServiceLocator.h"
+
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+class tst_ServiceLocator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void escapesAsSystemdDoes_data();
+    void escapesAsSystemdDoes();
+    void socketPathFollowsTheRuntimeFolder();
+    void aLongFolderStillGetsASocketAddress();
+    void runningIsTheLockHeld();
+};
+
+// What `systemd-escape --path` prints for each.
+void tst_ServiceLocator::escapesAsSystemdDoes_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("escaped");
+    QTest::newRow("config") << QStringLiteral("/home/op/.config/rdx480") << QStringLiteral("home-op-.config-rdx480");
+    QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("-");
+    QTest::newRow("blank, UTF-8, dash") << QStringLiteral(u"/tmp/a b/ü-x") << QStringLiteral("tmp-a\\x20b-\\xc3\\xbc\\x2dx");
+    QTest::newRow("doubled slashes") << QStringLiteral("//srv//wall.1/") << QStringLiteral("srv-wall.1");
+    QTest::newRow("leading dash") << QStringLiteral("/x/.hidden/-dash") << QStringLiteral("x-.hidden-\\x2ddash");
+    QTest::newRow("leading dot") << QStringLiteral("/.wall") << QStringLiteral("\\x2ewall");
+    QTest::newRow("colon underscore") << QStringLiteral("/a:b_c") << QStringLiteral("a:b_c");
+}
+
+void tst_ServiceLocator::escapesAsSystemdDoes()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, escaped);
+    QCOMPARE(ServiceLocator::escapePath(path), escaped);
+}
+
+void tst_ServiceLocator::socketPathFollowsTheRuntimeFolder()
+{
+    QTemporaryDir folder;
+    const QString canonical = QFileInfo(folder.path()).canonicalFilePath();
+    qputenv("XDG_RUNTIME_DIR", "/run/test-runtime");
+    QCOMPARE(ServiceLocator::socketPath(folder.path() + QStringLiteral("/./")),
+             QStringLiteral("/run/test-runtime/rdx480/") + ServiceLocator::escapePath(canonical) +
+                 QStringLiteral(".sock"));
+    // As under cron, where the variable is unset.
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(ServiceLocator::runtimeDir(), QStringLiteral("/run/user/%1/rdx480").arg(::getuid()));
+}
+
+void tst_ServiceLocator::aLongFolderStillGetsASocketAddress()
+{
+    qputenv("XDG_RUNTIME_DIR", "/run/user/1000");
+    const QString a = QStringLiteral("/srv/") + QString(120, QLatin1Char('a'));
+    const QString b = QStringLiteral("/srv/") + QString(120, QLatin1Char('b'));
+    QVERIFY(ServiceLocator::socketPath(a).toUtf8().size() <= 107);
+    QVERIFY(ServiceLocator::socketPath(a) != ServiceLocator::socketPath(b));
+}
+
+void tst_ServiceLocator::runningIsTheLockHeld()
+{
+    QTemporaryDir folder;
+    QVERIFY(!ServiceLocator::isRunning(folder.path()));
+    {
+        QLockFile lock(ServiceLocator::lockPath(folder.path()));
+        QVERIFY(lock.tryLock(0));
+        qint64 pid = 0;
+        QVERIFY(ServiceLocator::isRunning(folder.path(), &pid));
+        QCOMPARE(pid, QCoreApplication::applicationPid());
+    }
+    QVERIFY(!ServiceLocator::isRunning(folder.path()));
+}
+
+QTEST_GUILESS_MAIN(tst_ServiceLocator)
+#include "tst_ServiceLocator.moc"
