@@ -110,15 +110,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!settings.ip.isEmpty() && !settings.portName.isEmpty());
         if (isMissingOrEmpty(raw, QStringLiteral("IP")))
             FUZZ_CHECK(settings.ip == QLatin1String("192.168.1.8"));
+        // No file at all is a first start, which names a Linux port and follows the locale.
+        const bool firstStart = size == 0;
         if (isMissingOrEmpty(raw, QStringLiteral("PORTNAME")))
-            FUZZ_CHECK(settings.portName == QLatin1String("COM3"));
+            FUZZ_CHECK(settings.portName == (firstStart ? QLatin1String("/dev/ttyUSB0") : QLatin1String("COM3")));
         if (isMissingOrEmpty(raw, QStringLiteral("PORT")))
             FUZZ_CHECK(settings.port == 7);
         if (isMissingOrEmpty(raw, QStringLiteral("ID")))
             FUZZ_CHECK(settings.id == 1);
         if (!raw.contains(QStringLiteral("NETWORK")))
             FUZZ_CHECK(!settings.network);
-        if (!raw.contains(QStringLiteral("LANGUAGE")))
+        if (!raw.contains(QStringLiteral("LANGUAGE")) && !firstStart)
             FUZZ_CHECK(!settings.language);
         first = std::make_unique<Snapshot>(settings);
     } // written back here

@@ -4,12 +4,15 @@
 
 #include <QCoreApplication>
 #include <QLocalSocket>
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <unistd.h>
 #include <utility>
 
 #include <sys/socket.h>
@@ -112,6 +115,8 @@ void Singleton_SerialPort::openSerial(QString ip, int port, int id)
         closeSerial();
     // What went wrong on an earlier connection is no news on this one.
     failureToShow = Rdx::Ready;
+    openFailureReason.clear();
+    openFailureDenied = false;
     if (!localServerPath.isEmpty()) {
         // The service holds the device: new settings are only noted here (the window hands them to the
         // service's settings file), and the panel reconnects through the service.
@@ -149,6 +154,12 @@ void Singleton_SerialPort::openSerialPort(const QString& name, int id)
         linkState = Rdx::Opened;
     } else {
         qCWarning(lcLink) << "serial port" << serialPortName << "did not open:" << serialPort->errorString();
+        openFailureReason = serialPort->errorString();
+        // Qt also says "permission denied" for a port another program holds; only the node's own rights
+        // point at the dialout group.
+        const QByteArray node = QFile::encodeName(QSerialPortInfo(*serialPort).systemLocation());
+        openFailureDenied = serialPort->error() == QSerialPort::PermissionError
+                            && ::access(node.constData(), R_OK | W_OK) != 0 && errno == EACCES;
         reportFailure(Rdx::OpenFailed);
     }
     emit sendEnd();
@@ -180,6 +191,8 @@ void Singleton_SerialPort::openSocket(const QString& ip, int port, int id)
         linkState = Rdx::Opened;
     } else {
         qCWarning(lcLink) << "no connection to" << hostAddress << tcpPort << ":" << tcpSocket->errorString();
+        openFailureReason = tcpSocket->errorString();
+        openFailureDenied = false;
         reportFailure(Rdx::OpenFailed);
         tcpSocket->abort();
     }

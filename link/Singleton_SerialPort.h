@@ -99,6 +99,10 @@ public:
     int takeFailure();
     // Sets linkState to a failure state for the window to show once, at the next sendEnd.
     void reportFailure(int state);
+    // Why the last open failed, in the system's words (empty before any failure), and whether it was the
+    // account's lack of access to the serial node.
+    QString openFailureReason;
+    bool openFailureDenied = false;
     static QStringList availablePorts();
 
     void pipOutputSize(int& height, int& width) const;

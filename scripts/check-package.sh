@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Usage: scripts/check-package.sh <build-dir>
-# Makes the Debian package of a built tree in a scratch folder and checks what an installer gets: the
-# payload and dependencies, the menu entry and AppStream file, and the panel itself, started offscreen from
-# the unpacked tree once as the menu entry starts it and once with a folder given to it.
+# Makes the Debian package of a built tree in a scratch folder and checks what an installer gets: lintian's
+# verdict, the payload and dependencies, a manual page and a display-free --version for every program, the
+# systemd user units and bash completions it ships, the menu entry and AppStream file, and the panel itself,
+# started offscreen from the unpacked tree once as the menu entry starts it and once with a folder given to
+# it. Installs nothing.
 set -euo pipefail
 build=$(realpath "$1")
 scratch=$(mktemp -d)
@@ -19,7 +21,8 @@ app=org.rdx480.Panel
 desktop=$usr/share/applications/$app.desktop
 [ -f "$desktop" ] || fail "the package has no menu entry $app.desktop"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
-for f in bin/rdx480 bin/rdx480-sim share/doc/rdx480/LICENSE share/doc/rdx480/README.md \
+for f in bin/rdx480 bin/rdx480-sim share/doc/rdx480/copyright share/doc/rdx480/changelog.gz \
+         share/doc/rdx480/README.md \
          share/metainfo/$app.metainfo.xml share/icons/hicolor/scalable/apps/$icon.svg \
          share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/$icon.png; do
     [ -f "$usr/$f" ] || fail "the package lacks /usr/$f"
@@ -28,12 +31,49 @@ depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *fonts-noto-cjk* && $depends == *libqt5serialport5* ]] || fail "Depends lacks a font or Qt: $depends"
 desktop-file-validate "$desktop" || fail "the menu entry does not validate"
 appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml" || fail "the AppStream file does not validate"
+version=$(dpkg-deb -f "$deb" Version)
+grep -q "<release version=\"$version\"" "$usr/share/metainfo/$app.metainfo.xml" ||
+    fail "the AppStream releases lack this version $version"
+zcat "$usr/share/doc/rdx480/changelog.gz" | head -1 | grep -q "^rdx480 ($version) " ||
+    fail "the changelog's latest entry is not $version"
+
+# Lintian as Debian runs it, pedantic tags included: no error and no warning may remain.
+command -v lintian >/dev/null || fail "lintian is missing (scripts/setup.sh installs it)"
+lintian --pedantic --fail-on error,warning --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 ||
+    { cat "$scratch/lintian.log"; fail "lintian finds errors or warnings"; }
+grep -E '^(E|W): ' "$scratch/lintian.log" && fail "lintian finds errors or warnings"
+
+# Every program: a manual page, and --version (the package's version) with no display to talk to.
+for program in "$usr"/bin/*; do
+    name=$(basename "$program")
+    [ -f "$usr/share/man/man1/$name.1.gz" ] || fail "$name has no manual page"
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) ||
+        fail "$name --version fails without a display"
+    [ "$answer" = "$name $version" ] || fail "$name --version says '$answer', the package is $version"
+done
+
+# systemd user units, checked on copies whose ExecStart names the unpacked program; a template is checked
+# as one instance of it.
+mkdir -p "$scratch/runtime" "$scratch/units" && chmod 700 "$scratch/runtime"
+for unit in "$usr"/lib/systemd/user/*; do
+    [ -e "$unit" ] || continue
+    name=$(basename "$unit")
+    case $name in *@.*) name=${name/@./@check.} ;; esac
+    sed "s|^\(ExecStart=[-@+!:]*\)/usr/bin/|\1$usr/bin/|" "$unit" >"$scratch/units/$name"
+    XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user verify "$scratch/units/$name" ||
+        fail "the user unit $(basename "$unit") does not verify"
+done
+for completion in "$usr"/share/bash-completion/completions/*; do
+    [ -e "$completion" ] || continue
+    bash -n "$completion" || fail "the bash completion $(basename "$completion") is no valid bash"
+    [ -x "$usr/bin/$(basename "$completion")" ] || fail "the completion $(basename "$completion") names no program"
+done
 
 # The panel handles SIGTERM before it chooses its folder, so once the folder exists the signal closes the
 # window normally, and info.ini shows up only if the window really ran and saved.
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch/runtime HOME=$scratch/home
 unset XDG_CONFIG_HOME
-mkdir -m 700 "$XDG_RUNTIME_DIR" && mkdir "$scratch/elsewhere"
+mkdir "$scratch/elsewhere"
 run_panel() { # the folder it must work in, then its command line
     local folder=$1 pid status=0
     shift
@@ -50,5 +90,6 @@ run_panel() { # the folder it must work in, then its command line
 }
 read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop")"
 run_panel "$HOME/.config/rdx480" "$usr/bin/${command[0]}" "${command[@]:1}"
+[ "$(stat -c %a "$HOME/.config/rdx480")" = 700 ] || fail "the user folder is not private (mode 0700)"
 run_panel "$scratch/given" "$usr/bin/rdx480" --folder "$scratch/given"
 echo "package $(basename "$deb") checked"

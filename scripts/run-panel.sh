@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Usage: scripts/run-panel.sh [build-dir]
-# Builds the panel and the simulated device, starts the device on loopback and the panel against it over
+# Builds only the panel and the simulated device, starts the device on loopback and the panel against it over
 # TCP, in run/ with an info.ini of its own (the operator's info.ini elsewhere is never touched).
 # With no display, runs the same session under Xvfb instead: clicks Connect and every page, in English
 # and then in Chinese, and saves a screenshot of each in screenshots/; fails when the panel does not connect.
@@ -13,7 +13,7 @@ shots=$repo/screenshots
 
 if [ -z "${RDX480_UNDER_XVFB:-}" ]; then
     if [ -x scripts/setup.sh ]; then
-        scripts/setup.sh "$build"
+        RDX480_BUILD_TARGETS="rdx480 rdx480-sim" scripts/setup.sh "$build"
     else
         cmake -S . -B "$build" -G Ninja >/dev/null && cmake --build "$build" --target rdx480 rdx480-sim
     fi
@@ -65,8 +65,9 @@ session() { # language flag, name
     case $fill in *255,50,50*) echo "  connect button is red: connected" ;;
                   *) echo "  connect button is not red ($fill): not connected" >&2
                      unconnected+=("$2") ;; esac
+    # The navigation page shows right after connecting: its own screenshot would be the same picture.
     local i=2
-    for page in Navigation Control Mosaic Setting Information Navigation; do
+    for page in Control Mosaic Setting Information; do
         click $page
         shot "$i-$page" "$2"
         i=$((i + 1))

@@ -1,7 +1,13 @@
 #include "shell/LinkSettings.h"
 
+#include <QFileInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QSettings>
+
+#include <cerrno>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcSettings, "rdx480.settings")
 
@@ -33,6 +39,9 @@ LinkSettings::~LinkSettings()
 
 void LinkSettings::load()
 {
+    // A first start has no file: the interface speaks the operator's language and the serial port is a
+    // Linux one. A file that exists is read as it stands, empty values included.
+    const bool firstStart = !QFileInfo::exists(m_path);
     const QSettings file(m_path, QSettings::IniFormat);
     ip = file.value(keyIp).toString();
     if (ip.isEmpty())
@@ -40,13 +49,33 @@ void LinkSettings::load()
     port = readInt(file, keyPort, 7);
     portName = file.value(keyPortName).toString();
     if (portName.isEmpty())
-        portName = QStringLiteral("COM3");
+        portName = firstStart ? QStringLiteral("/dev/ttyUSB0") : QStringLiteral("COM3");
     id = readInt(file, keyId, 1);
-    language = file.value(keyLanguage, false).toBool();
+    language = file.value(keyLanguage, firstStart && QLocale().language() != QLocale::Chinese).toBool();
     network = file.value(keyNetwork, false).toBool();
 }
 
-void LinkSettings::save() const
+QString LinkSettings::absolutePath() const
+{
+    return QFileInfo(m_path).absoluteFilePath();
+}
+
+QString LinkSettings::writeProblem() const
+{
+    const QFileInfo info(m_path);
+    if (info.isDir())
+        return qt_error_string(EISDIR);
+    // A missing file needs a writable folder; statvfs sees a full disk before anything is written.
+    const QByteArray target = QFile::encodeName(info.exists() ? info.absoluteFilePath() : info.absolutePath());
+    if (::access(target.constData(), W_OK) != 0)
+        return qt_error_string(errno);
+    struct statvfs disk = {};
+    if (::statvfs(target.constData(), &disk) == 0 && disk.f_bavail == 0)
+        return qt_error_string(ENOSPC);
+    return QString();
+}
+
+bool LinkSettings::save(QString* error) const
 {
     QSettings file(m_path, QSettings::IniFormat);
     file.setValue(keyIp, ip);
@@ -58,6 +87,13 @@ void LinkSettings::save() const
     file.setValue(keyLanguage, language);
     file.sync();
     // A damaged file read back as FormatError is still replaced by the write; only AccessError means lost.
-    if (file.status() == QSettings::AccessError)
-        qCWarning(lcSettings) << "could not write" << m_path;
+    if (file.status() != QSettings::AccessError)
+        return true;
+    QString reason = writeProblem();
+    if (reason.isEmpty())
+        reason = qt_error_string(EIO);
+    qCWarning(lcSettings) << "could not write" << absolutePath() << ":" << reason;
+    if (error)
+        *error = reason;
+    return false;
 }

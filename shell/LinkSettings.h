@@ -20,9 +20,14 @@ public:
     bool network = false;
     bool language = false;
 
+    QString absolutePath() const;
+    // Why the file could not be written now, in the system's words; empty when it can.
+    QString writeProblem() const;
+    // Writes the file; false, with the reason in `error`, when it could not.
+    bool save(QString* error = nullptr) const;
+
 private:
     void load();
-    void save() const;
 
     QString m_path;
 };

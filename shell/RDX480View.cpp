@@ -2,11 +2,14 @@
 
 #include "ui_RDX480View.h"
 
+#include "Version.h"
 #include "link/DeviceErrors.h"
 #include "link/Singleton_SerialPort.h"
 #include "widgets/MessageBox.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFont>
 #include <QIcon>
 #include <QLoggingCategory>
@@ -20,20 +23,29 @@ struct WindowTexts
     QString windowTitle;
     QStringList titles;
     QStringList messages; // index 2 is never shown
+    QString serialDenied;  // %1 the serial node
+    QString cannotSave;    // %1 the file, %2 the reason
 };
 
 const WindowTexts& windowTexts(bool isEnglish)
 {
-    static const WindowTexts english{QStringLiteral("RDX480 Control SoftWare(V1.01)"),
-                                     {QStringLiteral("Error Message"), QStringLiteral("Prompt Message")},
-                                     {QStringLiteral("Connection failed, check if the device or network is on"),
-                                      QStringLiteral("Connection disconnected"), QString(),
-                                      QStringLiteral("Please connect before user."), QStringLiteral("Out Time")}};
+    static const WindowTexts english{
+        QStringLiteral("RDX480 Control SoftWare(V" RDX480_VERSION ")"),
+        {QStringLiteral("Error Message"), QStringLiteral("Prompt Message")},
+        {QStringLiteral("Connection failed, check if the device or network is on"),
+         QStringLiteral("Connection disconnected"), QString(), QStringLiteral("Please connect before user."),
+         QStringLiteral("Out Time")},
+        QStringLiteral("This account may not use %1: add it to the group dialout "
+                       "(sudo usermod -aG dialout $USER), then log out and in again."),
+        QStringLiteral("The settings cannot be saved to %1: %2")};
     static const WindowTexts chinese{
-        QStringLiteral("RDX480控制软件（V1.01)"),
+        QStringLiteral("RDX480控制软件（V" RDX480_VERSION ")"),
         {QStringLiteral("错误信息"), QStringLiteral("提示信息")},
         {QStringLiteral("   连接失败！！请检查设备和网络配置。"), QStringLiteral("    连接不上被连接对象。"), QString(),
-         QStringLiteral("    软件未连接，请连接再使用本软件。"), QStringLiteral("    超时 或 未收到返回。")}};
+         QStringLiteral("    软件未连接，请连接再使用本软件。"), QStringLiteral("    超时 或 未收到返回。")},
+        QStringLiteral("当前账户无权使用 %1：请将它加入 dialout 组（sudo usermod -aG dialout $USER），"
+                       "然后注销并重新登录。"),
+        QStringLiteral("设置无法保存到 %1：%2")};
     return isEnglish ? english : chinese;
 }
 } // namespace
@@ -75,9 +87,46 @@ RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     link->useNetwork = settings.network;
 
     setLanguage(settings.language);
+
+    // A folder that cannot take info.ini is said once the window is up, before any setting is made in vain.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const QString problem = settings.writeProblem();
+            if (!problem.isEmpty())
+                showSaveFailure(problem);
+        },
+        Qt::QueuedConnection);
 }
 
 RDX480View::~RDX480View()
+{
+    takeSettingsFromLink();
+    ui.reset();
+    qCDebug(lcShell) << "end page";
+}
+
+// The window is still there to say so when info.ini cannot be written; the write at destruction
+// follows, the same settings again.
+void RDX480View::closeEvent(QCloseEvent* event)
+{
+    takeSettingsFromLink();
+    QString reason;
+    if (!settings.save(&reason))
+        showSaveFailure(reason);
+    event->accept();
+}
+
+void RDX480View::showSaveFailure(const QString& reason)
+{
+    if (saveFailureShown)
+        return;
+    saveFailureShown = true;
+    MessageBox::show(titles.value(0), windowTexts(isEnglish).cannotSave.arg(
+                                          QDir::toNativeSeparators(settings.absolutePath()), reason));
+}
+
+void RDX480View::takeSettingsFromLink()
 {
     // The transport chosen on the Setting page is kept for the next run, like the address and port.
     settings.ip = link->hostAddress;
@@ -86,8 +135,6 @@ RDX480View::~RDX480View()
     settings.portName = link->serialPortName;
     settings.network = link->useNetwork;
     settings.language = isEnglish;
-    ui.reset();
-    qCDebug(lcShell) << "end page";
 }
 
 void RDX480View::installFontFallback()
@@ -163,7 +210,7 @@ void RDX480View::showFailure(int state)
     }
     switch (state) {
     case Rdx::OpenFailed:
-        showMessage(OpenFailedMessage);
+        showOpenFailure();
         break;
     case Rdx::SendFailed:
         showMessage(SendFailedMessage);
@@ -223,6 +270,20 @@ void RDX480View::showMessage(int code)
     const QString text = messages.value(code % 10);
     if (!text.isEmpty())
         MessageBox::show(title, text);
+}
+
+// Where the link tried and the system's reason, so the operator knows what to fix.
+void RDX480View::showOpenFailure()
+{
+    QString text = messages.value(OpenFailedMessage % 10);
+    if (!link->openFailureReason.isEmpty()) {
+        const QString where = link->useNetwork ? QStringLiteral("%1:%2").arg(link->hostAddress).arg(link->tcpPort)
+                                               : link->serialPortName;
+        text += QStringLiteral("\n%1: %2").arg(where, link->openFailureReason);
+        if (link->openFailureDenied)
+            text += QLatin1Char('\n') + windowTexts(isEnglish).serialDenied.arg(where);
+    }
+    MessageBox::show(titles.value(OpenFailedMessage / 10), text);
 }
 
 void RDX480View::showDeviceError(int index)

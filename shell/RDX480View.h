@@ -41,6 +41,9 @@ public slots:
     void rsp_time_star(int timeCount);
     void rsp_time_out();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // Message codes: tens pick the title, units the text.
     enum MessageCode : int {
@@ -54,6 +57,10 @@ private:
     // Shows the message for a failed link state (OpenFailed, SendFailed, NotConnected, Unanswered, device error).
     void showFailure(int state);
     void showDeviceError(int index);
+    void showOpenFailure();
+    // Tells the operator, once a run, that info.ini cannot be written and why.
+    void showSaveFailure(const QString& reason);
+    void takeSettingsFromLink();
 
     std::unique_ptr<Ui::RDX480View> ui;
     LinkSettings settings;
@@ -63,6 +70,7 @@ private:
     QStringList errorTexts;
     Singleton_SerialPort* link = nullptr;
     bool isEnglish = false;
+    bool saveFailureShown = false;
 };
 
 #endif

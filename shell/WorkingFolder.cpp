@@ -1,59 +1,31 @@
 #include "shell/WorkingFolder.h"
 
-#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
-
-namespace {
-void print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-} // namespace
+#include <sys/stat.h>
 
 QString WorkingFolder::userFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/rdx480");
 }
 
-std::optional<int> WorkingFolder::enter(const QStringList& arguments)
+bool WorkingFolder::enter(const QString& path)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("RDX480 control panel. Keeps its settings (info.ini) and schedule (time.t) in the\n"
-                       "working folder: the current folder unless an option below chooses another."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("Work in <dir>, created when missing."),
-                                    QStringLiteral("dir"));
-    const QCommandLineOption userFolder(
-        QStringLiteral("user-folder"),
-        QStringLiteral("Work in %1, as the menu entry does.").arg(WorkingFolder::userFolder()));
-    parser.addOptions({help, folder, userFolder});
-
-    QString error;
-    if (!parser.parse(arguments))
-        error = parser.errorText();
-    else if (!parser.positionalArguments().isEmpty())
-        error = QStringLiteral("unexpected argument: ") + parser.positionalArguments().constFirst();
-    else if (parser.isSet(folder) && parser.isSet(userFolder))
-        error = QStringLiteral("--folder and --user-folder exclude each other");
-    if (!error.isEmpty()) {
-        print(stderr, QStringLiteral("rdx480: %1 (see --help)\n").arg(error));
-        return 2;
+    // Parents the panel makes (~/.config on a fresh account) get the usual permissions; only its own
+    // folder is closed.
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    bool created = false;
+    if (!path.isEmpty() && !QFileInfo(absolute).exists()) {
+        created = QDir().mkpath(QFileInfo(absolute).path())
+                  && ::mkdir(QFile::encodeName(absolute).constData(), S_IRWXU) == 0;
     }
-    if (parser.isSet(help)) {
-        print(stdout, parser.helpText());
-        return 0;
+    if (path.isEmpty() || (!created && !QFileInfo(absolute).isDir()) || !QDir::setCurrent(absolute)) {
+        std::fputs(QStringLiteral("rdx480: cannot work in %1\n").arg(QDir::toNativeSeparators(path)).toLocal8Bit().constData(),
+                   stderr);
+        return false;
     }
-
-    if (!parser.isSet(folder) && !parser.isSet(userFolder))
-        return std::nullopt;
-    const QString path = parser.isSet(folder) ? parser.value(folder) : WorkingFolder::userFolder();
-    if (path.isEmpty() || !QDir().mkpath(path) || !QDir::setCurrent(path)) {
-        print(stderr, QStringLiteral("rdx480: cannot work in %1\n").arg(QDir::toNativeSeparators(path)));
-        return 1;
-    }
-    return std::nullopt;
+    return true;
 }

@@ -2,9 +2,6 @@
 #define RDX480_SHELL_WORKINGFOLDER_H
 
 #include <QString>
-#include <QStringList>
-
-#include <optional>
 
 // The panel keeps info.ini and time.t in its working folder. Started from a shell it keeps the current one;
 // the menu entry passes --user-folder, so the files neither land wherever the desktop starts programs nor
@@ -14,9 +11,9 @@ namespace WorkingFolder {
 // $XDG_CONFIG_HOME/rdx480, ~/.config/rdx480 when the variable is unset.
 QString userFolder();
 
-// Reads the panel's options and makes the chosen folder current, creating it when missing. Returns the
-// exit code when the panel must not start: help shown (0), unusable folder (1), bad arguments (2).
-std::optional<int> enter(const QStringList& arguments);
+// Makes `path` current. A missing folder is created readable by its owner only (it holds device addresses
+// and the schedule); an existing one keeps its permissions. False, with a line on stderr, when unusable.
+bool enter(const QString& path);
 
 } // namespace WorkingFolder
 

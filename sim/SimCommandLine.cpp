@@ -24,6 +24,8 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
         "Simulated RDX480 video processor. Answers 13-byte frames on TCP (127.0.0.1) and on a pseudo-terminal,\n"
         "and prints \"tcp 127.0.0.1 <port>\" and \"serial <path>\" once it listens."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
     const QCommandLineOption tcpPort(QStringLiteral("tcp-port"), QStringLiteral("TCP port (0: any free port)."),
                                      QStringLiteral("port"), QStringLiteral("0"));
     const QCommandLineOption noTcp(QStringLiteral("no-tcp"), QStringLiteral("Do not listen on TCP."));
@@ -72,9 +74,9 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
     const QCommandLineOption rate(QStringLiteral("fault-rate"),
                                   QStringLiteral("Share of replies (0..1) that get one random fault."),
                                   QStringLiteral("rate"));
-    parser.addOptions({help, tcpPort, noTcp, noSerial, paced, device, extModule, plainAck, noMarkers, serialLink,
-                       trace, silentCode, silentKind, delay, errorFor, errorForKind, errorTimes, chunk, glue, stray,
-                       seed, rate});
+    parser.addOptions({help, version, tcpPort, noTcp, noSerial, paced, device, extModule, plainAck, noMarkers,
+                       serialLink, trace, silentCode, silentKind, delay, errorFor, errorForKind, errorTimes, chunk,
+                       glue, stray, seed, rate});
     result.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -83,6 +85,10 @@ SimCommandLine SimCommandLine::parse(const QStringList& arguments)
     }
     if (parser.isSet(help)) {
         result.helpRequested = true;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.versionRequested = true;
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

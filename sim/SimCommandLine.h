@@ -13,6 +13,7 @@ struct SimCommandLine
     SimFixtureOptions options;
     SimFaults faults;
     bool helpRequested = false;
+    bool versionRequested = false;
     QString helpText;
     QString error; // empty when the arguments were all understood
 

@@ -1,3 +1,5 @@
+#include "Version.h"
+#include "link/Logging.h"
 #include "sim/SimCommandLine.h"
 #include "sim/SimDevice.h"
 
@@ -29,10 +31,15 @@ int main(int argc, char* argv[])
         std::fputs(commandLine.helpText.toUtf8().constData(), stdout);
         return 0;
     }
+    if (commandLine.versionRequested) {
+        std::puts("rdx480-sim " RDX480_VERSION);
+        return 0;
+    }
     if (!commandLine.error.isEmpty()) {
         std::fprintf(stderr, "rdx480-sim: %s (see --help)\n", commandLine.error.toUtf8().constData());
         return 2;
     }
+    Rdx::setUpLogging(commandLine.options.trace);
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return 1;
     QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);

@@ -59,7 +59,10 @@ private slots:
         QTest::addColumn<QByteArray>("contents"); // empty: no file at all
         QTest::addColumn<QVariantList>("link");   // address, port, port name, device number, network, English
         const QString ip = QStringLiteral("192.168.1.8"), portName = QStringLiteral("COM3");
-        QTest::newRow("no file") << QByteArray() << QVariantList{ip, 7, portName, 1, false, false};
+        // A first start names a Linux port and speaks the locale's language.
+        QTest::newRow("no file") << QByteArray()
+                                 << QVariantList{ip, 7, QStringLiteral("/dev/ttyUSB0"), 1, false,
+                                                 QLocale().language() != QLocale::Chinese};
         QTest::newRow("all set")
             << QByteArray("IP=10.0.0.5\nPORT=5000\nPORTNAME=/dev/ttyUSB0\nID=3\nNETWORK=true\n"
                           "LANGUAGE=true\n")
