@@ -4,7 +4,9 @@
 #include "cli/CtlNames.h"
 #include "cli/DeviceReport.h"
 #include "cli/ScheduleCommands.h"
+#include "link/Logging.h"
 #include "link/Singleton_SerialPort.h"
+#include "service/ServiceLocator.h"
 #include "shell/QuitOnSignal.h"
 
 #include <QCommandLineParser>
@@ -17,18 +19,10 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <unistd.h>
 
 namespace Ctl {
 
 namespace {
-
-// The link's own diagnostics: the last warning says why a transport did not open.
-QString& lastLinkWarning()
-{
-    static QString text;
-    return text;
-}
 
 QtMessageHandler& previousHandler()
 {
@@ -42,12 +36,10 @@ bool& verboseLink()
     return verbose;
 }
 
-// The link's warnings are kept as the reason for a failure; they reach stderr only with --verbose.
+// The link's warnings repeat what the one error line of a run says; they reach stderr only with --verbose.
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     const bool fromLink = context.category && QLatin1String(context.category).startsWith(QLatin1String("rdx480"));
-    if (fromLink && type == QtWarningMsg)
-        lastLinkWarning() = message;
     if ((!fromLink || verboseLink()) && previousHandler())
         previousHandler()(type, context, message);
 }
@@ -77,6 +69,8 @@ const char* exitCodesText = "Exit status:\n"
 
 QString Target::describe() const
 {
+    if (!socketPath.isEmpty())
+        return QStringLiteral("the service at %1").arg(socketPath);
     return network ? QStringLiteral("tcp:%1:%2").arg(host).arg(port) : QStringLiteral("serial:%1").arg(serialPath);
 }
 
@@ -275,8 +269,8 @@ void Runner::printState()
 int Runner::run()
 {
     verboseLink() = m_options.verbose;
-    if (!m_options.verbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("rdx480.*.debug=false"));
+    if (m_options.verbose)
+        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true));
     previousHandler() = qInstallMessageHandler(messageHandler);
     if (m_options.command == QLatin1String("schedule"))
         return runSchedule();
@@ -325,6 +319,16 @@ std::optional<Target> Runner::resolveTarget(int* exitCode)
     }
     // As the panel last connected: the same keys and defaults as its settings file.
     const QString path = QDir(m_options.folder).filePath(QStringLiteral("info.ini"));
+    qint64 servicePid = 0;
+    if (ServiceLocator::isRunning(m_options.folder, &servicePid)) {
+        // The service holds the device: its frames go through it, with the device number it uses.
+        target.socketPath = ServiceLocator::socketPath(m_options.folder);
+        target.servicePid = servicePid;
+        const QSettings file(path, QSettings::IniFormat);
+        const QString id = file.value(QStringLiteral("ID")).toString();
+        target.id = m_options.id >= 0 ? m_options.id : (id.isEmpty() ? 1 : id.toInt());
+        return target;
+    }
     if (!QFileInfo::exists(path)) {
         *exitCode = fail(ExitUnreachable, QStringLiteral("no device set up: %1 does not exist; give --device "
                                                          "tcp:HOST:PORT or serial:PATH, or --folder of the panel")
@@ -347,29 +351,39 @@ std::optional<Target> Runner::resolveTarget(int* exitCode)
 int Runner::open(const Target& target)
 {
     m_link = Singleton_SerialPort::instance();
-    m_link->useNetwork = target.network;
-    lastLinkWarning().clear();
-    if (target.network)
-        m_link->openSerial(target.host, target.port, target.id);
-    else
-        m_link->openSerial(target.serialPath, -1, target.id);
+    m_target = target;
+    if (!target.socketPath.isEmpty()) {
+        m_link->openLocal(target.socketPath, target.id);
+    } else {
+        m_link->useNetwork = target.network;
+        if (target.network)
+            m_link->openSerial(target.host, target.port, target.id);
+        else
+            m_link->openSerial(target.serialPath, -1, target.id);
+    }
     if (m_link->isConnected())
         return ExitAccepted;
 
-    QString reason = lastLinkWarning().remove(QLatin1Char('"')).simplified();
-    if (!target.network) {
-        const QString node =
-            target.serialPath.startsWith(QLatin1Char('/')) ? target.serialPath : QStringLiteral("/dev/") + target.serialPath;
-        const QByteArray nodeBytes = QFile::encodeName(node);
-        if (!QFileInfo::exists(node))
-            reason = QStringLiteral("%1 does not exist").arg(node);
-        else if (::access(nodeBytes.constData(), R_OK | W_OK) != 0)
-            reason = QStringLiteral("no permission to open %1: add your user to the dialout group "
-                                    "(sudo adduser $USER dialout) and log in again")
-                         .arg(node);
+    QString reason = m_link->openFailureReason;
+    if (!target.socketPath.isEmpty()) {
+        reason = QStringLiteral("the service (process %1) does not answer").arg(target.servicePid);
+    } else if (m_link->openFailureDenied) {
+        reason = QStringLiteral("no permission to open %1: add your user to the dialout group "
+                                "(sudo usermod -aG dialout $USER) and log in again")
+                     .arg(target.serialPath);
     }
     return fail(ExitUnreachable, QStringLiteral("cannot reach the device at %1%2")
                                      .arg(target.describe(), reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+}
+
+int Runner::lostConnection()
+{
+    // A service without a device closes its clients at once.
+    if (!m_target.socketPath.isEmpty())
+        return fail(ExitUnreachable, QStringLiteral("the service (process %1) has no device right now: it closed the "
+                                                    "connection; its log says why")
+                                         .arg(m_target.servicePid));
+    return fail(ExitUnreachable, QStringLiteral("the connection to the device at %1 was lost").arg(m_target.describe()));
 }
 
 int Runner::exchangeFrame(const Rdx::Frame& frame, Rdx::Frame* reply)
@@ -388,9 +402,7 @@ int Runner::exchangeFrame(const Rdx::Frame& frame, Rdx::Frame* reply)
     case Rdx::Outcome::Failed:
         break;
     }
-    const QString reason = lastLinkWarning();
-    return fail(ExitUnreachable, QStringLiteral("the connection to the device was lost%1")
-                                     .arg(reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+    return lostConnection();
 }
 
 int Runner::exchange(const Step& step)
@@ -446,7 +458,7 @@ int Runner::runRaw()
     if (outcome == Rdx::Outcome::Unanswered)
         return fail(ExitUnanswered, QStringLiteral("no reply from the device within %1 ms").arg(m_options.timeoutMs));
     if (outcome != Rdx::Outcome::Accepted && outcome != Rdx::Outcome::Refused)
-        return fail(ExitUnreachable, QStringLiteral("the connection to the device was lost"));
+        return lostConnection();
 
     const bool refused = outcome == Rdx::Outcome::Refused;
     int kind = reply[3];

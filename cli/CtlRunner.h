@@ -51,6 +51,9 @@ struct Target
     int port = 0;
     QString serialPath;
     int id = 1;
+    // Set when the folder's service holds the device: its frames go through the service's socket.
+    QString socketPath;
+    qint64 servicePid = 0;
 
     QString describe() const;
 };
@@ -79,6 +82,7 @@ private:
     // Sends one step and waits for its reply; the exit code of anything but an accepted reply.
     int exchange(const Step& step);
     int exchangeFrame(const Rdx::Frame& frame, Rdx::Frame* reply);
+    int lostConnection();
 
     void printState();
     void printResult(const QJsonObject& object, const QString& text);
@@ -88,6 +92,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     Singleton_SerialPort* m_link = nullptr;
+    Target m_target;
     QSet<int> m_kindsRead;
 };
 

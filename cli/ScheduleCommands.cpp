@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QLockFile>
 
 #include <algorithm>
 #include <array>
@@ -19,7 +18,6 @@ constexpr int ExitUsage = 2;
 constexpr int ExitUnreachable = 4;
 constexpr int EveryDay = 0x7F;
 constexpr int DefaultNextCount = 5;
-constexpr int LockWaitMs = 5000;
 
 // Monday first, as operators write day ranges; the mask bit is (index + 1) % 7.
 const std::array<const char*, 7> dayWords = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
@@ -267,36 +265,39 @@ Result run(const Request& request)
         return usage(QStringLiteral("usage: schedule %1 ROW").arg(sub));
     }
 
-    // Writers take the lock before they read, so no change of another writer is lost in between.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (editing && !lock.tryLock(LockWaitMs))
-        return unusable(QStringLiteral("%1 is being changed by another program; try again").arg(path));
-    Loaded loaded = load(path);
-    if (!loaded.ok)
-        return unusable(loaded.error);
-    if (sub == QLatin1String("list"))
-        return list(loaded.items);
-    if (sub == QLatin1String("next"))
-        return next(loaded.items, request.now, nextCount);
-
-    TimeItems& items = loaded.items;
-    if (added) {
-        items.push_back(std::move(added));
-        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return *a < *b; });
-    } else {
-        int row = 0;
-        if (!rowOf(args.at(0), items, &row))
-            return usage(QStringLiteral("row \"%1\" is not a row from 1 to %2").arg(args.at(0)).arg(items.size()));
-        if (sub == QLatin1String("remove"))
-            items.erase(items.begin() + (row - 1));
-        else
-            items[size_t(row - 1)]->m_active = sub == QLatin1String("enable") ? 1 : 0;
-        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return *a < *b; });
+    if (reading) {
+        const Loaded loaded = load(path);
+        if (!loaded.ok)
+            return unusable(loaded.error);
+        return sub == QLatin1String("list") ? list(loaded.items) : next(loaded.items, request.now, nextCount);
     }
-    QString error;
-    if (!TimeFile::save(path, items, &error))
-        return unusable(QStringLiteral("cannot write %1: %2").arg(path, error));
-    return list(items);
+
+    // Under the schedule's lock, on the file as it is now, as every writer of time.t changes it.
+    QString rowError;
+    const auto byEntryOrder = [](const auto& a, const auto& b) { return *a < *b; };
+    TimeFile::Edit edit = TimeFile::edit(path, [&](TimeItems& items) {
+        std::stable_sort(items.begin(), items.end(), byEntryOrder);
+        if (added) {
+            items.push_back(std::move(added));
+        } else {
+            int row = 0;
+            if (!rowOf(args.at(0), items, &row)) {
+                rowError = QStringLiteral("row \"%1\" is not a row from 1 to %2").arg(args.at(0)).arg(items.size());
+                return false;
+            }
+            if (sub == QLatin1String("remove"))
+                items.erase(items.begin() + (row - 1));
+            else
+                items[size_t(row - 1)]->m_active = sub == QLatin1String("enable") ? 1 : 0;
+        }
+        std::stable_sort(items.begin(), items.end(), byEntryOrder);
+        return true;
+    });
+    if (!rowError.isEmpty())
+        return usage(rowError);
+    if (!edit.saved)
+        return unusable(QStringLiteral("%1 was not changed: %2").arg(path, edit.error));
+    return list(edit.items);
 }
 
 } // namespace ScheduleCommands

@@ -1,9 +1,11 @@
 #include "cli/CtlRunner.h"
+#include "link/Logging.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char* argv[])
 {
+    Rdx::setUpLogging(false);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rdx480ctl"));
     int exitCode = 0;

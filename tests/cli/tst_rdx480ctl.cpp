@@ -1,11 +1,14 @@
 #include "cli/ScheduleCommands.h"
 #include "link/Frame.h"
 #include "schedule/TableModel.h"
+#include "service/DeviceConnection.h"
+#include "service/DeviceService.h"
 #include "sim/SimFixture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSaveFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,14 +46,18 @@ class tst_rdx480ctl : public QObject
     std::unique_ptr<SimFixture> sim;
     std::unique_ptr<QTemporaryDir> folder;
 
-    Run ctl(QStringList args, QString device = QString())
+    // The device given, or with an empty one the folder's (its service or its info.ini). The event loop
+    // runs meanwhile, for a service in this process.
+    Run ctl(QStringList args, QString device = QStringLiteral("tcp"))
     {
-        if (device.isEmpty())
+        if (device == QLatin1String("tcp"))
             device = QStringLiteral("tcp:127.0.0.1:%1").arg(sim->tcpPort());
-        args = QStringList{QStringLiteral("--device"), device, QStringLiteral("--folder"), folder->path()} + args;
+        if (!device.isEmpty())
+            args = QStringList{QStringLiteral("--device"), device} + args;
+        args = QStringList{QStringLiteral("--folder"), folder->path()} + args;
         QProcess process;
         process.start(QStringLiteral(RDX480CTL), args);
-        if (!process.waitForFinished(30000))
+        if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 30000))
             return {};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -212,7 +219,7 @@ private slots:
         QVERIFY2(run.err.contains(QStringLiteral("cannot reach")), qPrintable(run.err));
         run = ctl({QStringLiteral("status")}, QStringLiteral("serial:%1/no-such-tty").arg(folder->path()));
         QCOMPARE(run.exitCode, 4);
-        QVERIFY2(run.err.contains(QStringLiteral("does not exist")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("No such file")), qPrintable(run.err));
     }
 
     void jsonParsesBack()
@@ -240,6 +247,33 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QCOMPARE(received(), (QStringList{frame(QString::fromUtf8(status)), frame(QStringLiteral("01 05")), frame(QString::fromUtf8(status))}));
         QCOMPARE(sim->state().mainInput, int(Rdx::VgaInput));
+    }
+
+    void throughTheService()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QSaveFile settings(folder->filePath(QStringLiteral("info.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("IP=127.0.0.1\nPORT=" + QByteArray::number(sim->tcpPort()) + "\nID=1\nNETWORK=true\n");
+        QVERIFY(settings.commit());
+        auto service = std::make_unique<DeviceService>(DeviceService::Options{folder->path(), false});
+        QString error;
+        QVERIFY2(service->start(&error), qPrintable(error));
+        QVERIFY(QTest::qWaitFor([&] { return service->device()->isUp(); }, 3000));
+
+        Run run = ctl({QStringLiteral("switch"), QStringLiteral("VGA")}, QString());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY(run.out.contains(QStringLiteral("Main input:         VGA")));
+        QCOMPARE(sim->state().mainInput, int(Rdx::VgaInput));
+        QVERIFY(received().contains(frame(QStringLiteral("01 05"))));
+
+        sim.reset(); // the device goes away: the service has none to offer
+        run = ctl({QStringLiteral("status")}, QString());
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.contains(QStringLiteral("service")), qPrintable(run.err));
+        service.reset();
+        qunsetenv("XDG_RUNTIME_DIR");
     }
 
     // The panel's model reads what rdx480ctl wrote, and writes the same bytes back.
