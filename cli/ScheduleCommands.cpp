@@ -1,6 +1,7 @@
 #include "cli/ScheduleCommands.h"
 
 #include "cli/CtlNames.h"
+#include "schedule/FiredState.h"
 #include "schedule/TimeFile.h"
 
 #include <QDir>
@@ -120,8 +121,9 @@ Result list(const TimeItems& items)
     return result;
 }
 
-// The firings still to come from `now` on, across the next week: a one-shot entry fires once.
-Result next(const TimeItems& items, const QDateTime& now, int count)
+// The firings still to come from `now` on, across the next week: a one-shot entry fires once, and a firing
+// the panel or the service already made in this minute is not to come.
+Result next(const TimeItems& items, const QDateTime& now, int count, const QVector<FiredState::Firing>& fired)
 {
     struct Firing
     {
@@ -138,7 +140,10 @@ Result next(const TimeItems& items, const QDateTime& now, int count)
             const QDate date = now.date().addDays(day);
             if (!(item.m_week & dayBit(date)) || (day == 0 && item.m_time < minuteNow))
                 continue;
-            firings.append({QDateTime(date, QTime(item.m_time.hour(), item.m_time.minute())), int(i) + 1});
+            const QDateTime at(date, QTime(item.m_time.hour(), item.m_time.minute()));
+            if (fired.contains(FiredState::of(item, at)))
+                continue;
+            firings.append({at, int(i) + 1});
             if (!item.m_repeat)
                 break;
         }
@@ -269,7 +274,7 @@ Result run(const Request& request)
         const Loaded loaded = load(path);
         if (!loaded.ok)
             return unusable(loaded.error);
-        return sub == QLatin1String("list") ? list(loaded.items) : next(loaded.items, request.now, nextCount);
+        return sub == QLatin1String("list") ? list(loaded.items) : next(loaded.items, request.now, nextCount, FiredState::read(path));
     }
 
     // Under the schedule's lock, on the file as it is now, as every writer of time.t changes it.
