@@ -11,11 +11,11 @@
 #include <QProcess>
 
 #include <cerrno>
-#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -7,10 +7,10 @@
 namespace {
 
 // The Setting page's resolution items by format code; 4 has none.
-const std::array<const char*, 13> formats = {"1024x768@60Hz",  "1440x1440@60Hz", "1280x1024@60Hz", "1920x1200@60Hz",
-                                             "",               "1920x1080@50Hz", "1920x1080@60Hz", "2560x816@60Hz",
-                                             "2880x800@60Hz",  "3072x720@60Hz",  "3600x600@60Hz",  "1600x1344@60Hz",
-                                             "1200x1600@60Hz"};
+const std::array<const char*, 13> formats = {
+    "1024x768@60Hz",  "1440x1440@60Hz", "1280x1024@60Hz", "1920x1200@60Hz", "",
+    "1920x1080@50Hz", "1920x1080@60Hz", "2560x816@60Hz",  "2880x800@60Hz",  "3072x720@60Hz",
+    "3600x600@60Hz",  "1600x1344@60Hz", "1200x1600@60Hz"};
 const std::array<const char*, 7> layouts = {"1X2", "2X1", "1X3", "3X1", "1X4", "4X1", "2X2"};
 constexpr std::array<int, 7> rowsOfLayout = {3, 3, 4, 4, 5, 5, 4};
 const std::array<const char*, 4> switchTimes = {"0S", "0.5S", "1S", "1.5S"};
@@ -175,7 +175,7 @@ int switchTimeIndex(const QString& word)
 QString switchTimeName(int index)
 {
     return index >= 0 && index < int(switchTimes.size()) ? QString(QLatin1String(switchTimes[size_t(index)]))
-                                                          : QString();
+                                                         : QString();
 }
 
 } // namespace CtlNames

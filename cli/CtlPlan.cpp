@@ -155,7 +155,12 @@ Plan pipPlan(const QStringList& args, QString* error)
             Rdx::pipOutputSize(device.outputFormat, height, width);
             if (width > 0 && (values[0] + values[1] > width || values[2] + values[3] > height)) {
                 return QStringLiteral("the window %1+%2 x %3+%4 leaves the output area %5x%6")
-                    .arg(values[0]).arg(values[1]).arg(values[2]).arg(values[3]).arg(width).arg(height);
+                    .arg(values[0])
+                    .arg(values[1])
+                    .arg(values[2])
+                    .arg(values[3])
+                    .arg(width)
+                    .arg(height);
             }
             steps = {Step::command(Rdx::PipWindowCommand, windowParams(selector, values)),
                      Step::read(Rdx::PipSubWindowRead), Step::read(Rdx::PipMainWindowRead)};
@@ -163,7 +168,8 @@ Plan pipPlan(const QStringList& args, QString* error)
         };
         return plan;
     }
-    *error = wrongCount(QStringLiteral("pip on|off | pip input INPUT | pip model M1..M4 | pip window main|sub X W Y H"));
+    *error =
+        wrongCount(QStringLiteral("pip on|off | pip input INPUT | pip model M1..M4 | pip window main|sub X W Y H"));
     return plan;
 }
 
@@ -210,9 +216,12 @@ Plan mosaicPlan(const QStringList& args, QString* error)
         }
         plan.statusFirst = false;
         plan.steps = {Step::command(Rdx::ShowModelCommand, {model}, [model](CData& d) { d.showModel = model; }),
-                      Step::read(Rdx::StatusRead),    Step::read(Rdx::LedTotalRead),
-                      Step::read(Rdx::UnitWindowRead), Step::read(Rdx::FastValuesRead),
-                      Step::read(Rdx::InputWindowRead), Step::read(Rdx::OutputWindowRead)};
+                      Step::read(Rdx::StatusRead),
+                      Step::read(Rdx::LedTotalRead),
+                      Step::read(Rdx::UnitWindowRead),
+                      Step::read(Rdx::FastValuesRead),
+                      Step::read(Rdx::InputWindowRead),
+                      Step::read(Rdx::OutputWindowRead)};
         return plan;
     }
     if (what == QLatin1String("port") && args.size() == 2) {
@@ -257,7 +266,9 @@ Plan mosaicPlan(const QStringList& args, QString* error)
                 const bool width = CtlNames::layoutRowIsWidth(layout, row);
                 if (values[row] > (width ? outW : outH)) {
                     return QStringLiteral("layout value %1 (%2) is above the output %3 %4")
-                        .arg(row + 1).arg(values[row]).arg(width ? QStringLiteral("width") : QStringLiteral("height"))
+                        .arg(row + 1)
+                        .arg(values[row])
+                        .arg(width ? QStringLiteral("width") : QStringLiteral("height"))
                         .arg(width ? outW : outH);
                 }
             }
@@ -300,7 +311,8 @@ Plan mosaicPlan(const QStringList& args, QString* error)
         if (!parseValues(args.mid(1), 0, WordMax, &values, 4) || values[1] < MosaicMinSize ||
             values[3] < MosaicMinSize) {
             *error = QStringLiteral("unit X W Y H must be whole numbers up to %1, W and H at least %2")
-                         .arg(WordMax).arg(MosaicMinSize);
+                         .arg(WordMax)
+                         .arg(MosaicMinSize);
             return plan;
         }
         plan.steps = {Step::command(Rdx::UnitWindowCommand, windowParams(0, values)), Step::read(Rdx::UnitWindowRead)};
@@ -327,10 +339,12 @@ Plan mosaicPlan(const QStringList& args, QString* error)
 
 QStringList deviceCommands()
 {
-    return {QStringLiteral("status"),     QStringLiteral("switch"),    QStringLiteral("take"),
-            QStringLiteral("take-mode"),  QStringLiteral("switch-time"), QStringLiteral("pip"),
-            QStringLiteral("format"),     QStringLiteral("audio"),     QStringLiteral("picture"),
-            QStringLiteral("output-brightness"), QStringLiteral("dvi-hotplug"), QStringLiteral("reset"),
+    return {QStringLiteral("status"),      QStringLiteral("switch"),
+            QStringLiteral("take"),        QStringLiteral("take-mode"),
+            QStringLiteral("switch-time"), QStringLiteral("pip"),
+            QStringLiteral("format"),      QStringLiteral("audio"),
+            QStringLiteral("picture"),     QStringLiteral("output-brightness"),
+            QStringLiteral("dvi-hotplug"), QStringLiteral("reset"),
             QStringLiteral("mosaic")};
 }
 
@@ -397,7 +411,8 @@ Plan planFor(const QString& command, const QStringList& args, bool take, bool al
             return usage(QStringLiteral("format CODE|TEXT"));
         const int code = CtlNames::formatCode(args.at(0));
         if (code < 0) {
-            *error = notOneOf(QStringLiteral("format"), args.at(0), CtlNames::formatNames().filter(QStringLiteral("@")));
+            *error =
+                notOneOf(QStringLiteral("format"), args.at(0), CtlNames::formatNames().filter(QStringLiteral("@")));
             return plan;
         }
         plan.statusFirst = true;

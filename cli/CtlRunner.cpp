@@ -19,7 +19,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-
 namespace Ctl {
 
 namespace {
@@ -139,8 +138,8 @@ std::optional<Options> parseArguments(const QStringList& arguments, int* exitCod
     const QCommandLineOption once(QStringLiteral("once"), QString());
     const QCommandLineOption inactive(QStringLiteral("inactive"), QString());
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("s"));
-    parser.addOptions({help, version, device, id, folder, timeout, json, quiet, verbose, take, all, once, inactive,
-                       interval});
+    parser.addOptions(
+        {help, version, device, id, folder, timeout, json, quiet, verbose, take, all, once, inactive, interval});
 
     Options options;
     const bool jsonWanted = arguments.contains(QStringLiteral("--json"));
@@ -234,8 +233,7 @@ bool parseFrame(const QStringList& words, Rdx::Frame* frame)
     return true;
 }
 
-Runner::Runner(Options options, std::FILE* out, std::FILE* err)
-    : m_options(std::move(options)), m_out(out), m_err(err)
+Runner::Runner(Options options, std::FILE* out, std::FILE* err) : m_options(std::move(options)), m_out(out), m_err(err)
 {
 }
 
@@ -372,8 +370,9 @@ int Runner::open(const Target& target)
                                 "(sudo usermod -aG dialout $USER) and log in again")
                      .arg(target.serialPath);
     }
-    return fail(ExitUnreachable, QStringLiteral("cannot reach the device at %1%2")
-                                     .arg(target.describe(), reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
+    return fail(ExitUnreachable,
+                QStringLiteral("cannot reach the device at %1%2")
+                    .arg(target.describe(), reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
 }
 
 int Runner::lostConnection()
@@ -383,7 +382,8 @@ int Runner::lostConnection()
         return fail(ExitUnreachable, QStringLiteral("the service (process %1) has no device right now: it closed the "
                                                     "connection; its log says why")
                                          .arg(m_target.servicePid));
-    return fail(ExitUnreachable, QStringLiteral("the connection to the device at %1 was lost").arg(m_target.describe()));
+    return fail(ExitUnreachable,
+                QStringLiteral("the connection to the device at %1 was lost").arg(m_target.describe()));
 }
 
 int Runner::exchangeFrame(const Rdx::Frame& frame, Rdx::Frame* reply)
@@ -472,7 +472,8 @@ int Runner::runRaw()
     object.insert(QStringLiteral("replyKind"), refused ? -1 : kind);
     QString text = QStringLiteral("reply: %1\n").arg(Rdx::toHex(reply));
     if (!refused)
-        text += QStringLiteral("kind %1\n").arg(kind) + DeviceReport::text(m_link->deviceState, m_link->fastValues, m_kindsRead);
+        text += QStringLiteral("kind %1\n").arg(kind) +
+                DeviceReport::text(m_link->deviceState, m_link->fastValues, m_kindsRead);
     printResult(object, text);
     if (refused)
         return fail(ExitRefused, DeviceReport::errorText(reply[3]));

@@ -81,7 +81,9 @@ QJsonObject windowJson(const WindowRecord& record)
     const QVector<int> v = loadRecord(record);
     if (record.count == 2)
         return {{QStringLiteral("w"), v[0]}, {QStringLiteral("h"), v[1]}};
-    return {{QStringLiteral("x"), v[0]}, {QStringLiteral("w"), v[1]}, {QStringLiteral("y"), v[2]},
+    return {{QStringLiteral("x"), v[0]},
+            {QStringLiteral("w"), v[1]},
+            {QStringLiteral("y"), v[2]},
             {QStringLiteral("h"), v[3]}};
 }
 
@@ -139,7 +141,8 @@ QString text(const CData& device, const Rdx::FastValues& fastValues, const QSet<
     QString out;
     if (kinds.contains(Rdx::StatusRead)) {
         for (const Coded& field : statusFields(device))
-            out += line(field.caption, field.name.isEmpty() ? QStringLiteral("(code %1)").arg(field.value) : field.name);
+            out +=
+                line(field.caption, field.name.isEmpty() ? QStringLiteral("(code %1)").arg(field.value) : field.name);
     }
     if (kinds.contains(Rdx::PictureRead)) {
         for (const Numbered& field : pictureFields(device))

@@ -274,7 +274,8 @@ Result run(const Request& request)
         const Loaded loaded = load(path);
         if (!loaded.ok)
             return unusable(loaded.error);
-        return sub == QLatin1String("list") ? list(loaded.items) : next(loaded.items, request.now, nextCount, FiredState::read(path));
+        return sub == QLatin1String("list") ? list(loaded.items)
+                                            : next(loaded.items, request.now, nextCount, FiredState::read(path));
     }
 
     // Under the schedule's lock, on the file as it is now, as every writer of time.t changes it.

@@ -13,9 +13,9 @@ namespace ScheduleCommands {
 struct Result
 {
     int exitCode = 0;
-    QString error;     // for stderr, when exitCode is not 0
-    QString text;      // for stdout
-    QJsonObject json;  // the same, for --json
+    QString error;    // for stderr, when exitCode is not 0
+    QString text;     // for stdout
+    QJsonObject json; // the same, for --json
 };
 
 struct Request

@@ -90,13 +90,13 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("printed");
 
-        const auto row = [](const char* name, const char* args, int take, int pip, std::initializer_list<const char*> frames, int exitCode,
-                            const char* printed) {
+        const auto row = [](const char* name, const char* args, int take, int pip,
+                            std::initializer_list<const char*> frames, int exitCode, const char* printed) {
             QStringList middles;
             for (const char* f : frames)
                 middles.append(frame(QString::fromUtf8(f)));
-            QTest::newRow(name) << QString::fromUtf8(args).split(QLatin1Char(' ')) << take << pip << middles
-                                << exitCode << QString::fromUtf8(printed);
+            QTest::newRow(name) << QString::fromUtf8(args).split(QLatin1Char(' ')) << take << pip << middles << exitCode
+                                << QString::fromUtf8(printed);
         };
         row("status", "status", 0, 0, {status}, 0, "Main input:         HDMI1");
         row("switch", "switch VGA", 0, 0, {status, "01 05", status}, 0, "Main input:         VGA");
@@ -202,8 +202,8 @@ private slots:
         SimFaults faults;
         faults.silentCodes.insert(Rdx::PipSwitchCommand);
         sim->setFaults(faults);
-        const Run run = ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("pip"),
-                             QStringLiteral("on")});
+        const Run run =
+            ctl({QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("pip"), QStringLiteral("on")});
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(received(), QStringList{frame(QStringLiteral("04 01"))});
     }
@@ -243,9 +243,11 @@ private slots:
         options.paced = true;
         sim = std::make_unique<SimFixture>(options);
         QVERIFY(sim->start());
-        const Run run = ctl({QStringLiteral("switch"), QStringLiteral("VGA")}, QStringLiteral("serial:") + sim->serialPath());
+        const Run run =
+            ctl({QStringLiteral("switch"), QStringLiteral("VGA")}, QStringLiteral("serial:") + sim->serialPath());
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-        QCOMPARE(received(), (QStringList{frame(QString::fromUtf8(status)), frame(QStringLiteral("01 05")), frame(QString::fromUtf8(status))}));
+        QCOMPARE(received(), (QStringList{frame(QString::fromUtf8(status)), frame(QStringLiteral("01 05")),
+                                          frame(QString::fromUtf8(status))}));
         QCOMPARE(sim->state().mainInput, int(Rdx::VgaInput));
     }
 
@@ -279,8 +281,9 @@ private slots:
     // The panel's model reads what rdx480ctl wrote, and writes the same bytes back.
     void scheduleAddRoundTrips()
     {
-        QVERIFY(ctl({QStringLiteral("schedule"), QStringLiteral("add"), QStringLiteral("08:30"), QStringLiteral("HDMI1"),
-                     QStringLiteral("Mon-Fri")}).exitCode == 0);
+        QVERIFY(ctl({QStringLiteral("schedule"), QStringLiteral("add"), QStringLiteral("08:30"),
+                     QStringLiteral("HDMI1"), QStringLiteral("Mon-Fri")})
+                    .exitCode == 0);
         Run run = ctl({QStringLiteral("schedule"), QStringLiteral("add"), QStringLiteral("07:00"), QStringLiteral("V1"),
                        QStringLiteral("Sat-Sun"), QStringLiteral("--once"), QStringLiteral("--inactive")});
         QCOMPARE(run.exitCode, 0);
@@ -306,19 +309,23 @@ private slots:
         file.close();
 
         QCOMPARE(ctl({QStringLiteral("schedule"), QStringLiteral("remove"), QStringLiteral("3")}).exitCode, 2);
-        run = ctl({QStringLiteral("--json"), QStringLiteral("schedule"), QStringLiteral("disable"), QStringLiteral("2")});
+        run =
+            ctl({QStringLiteral("--json"), QStringLiteral("schedule"), QStringLiteral("disable"), QStringLiteral("2")});
         QCOMPARE(run.exitCode, 0);
         const QJsonObject list = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        QCOMPARE(list.value(QStringLiteral("entries")).toArray().at(1).toObject().value(QStringLiteral("active")).toInt(),
-                 0);
+        QCOMPARE(
+            list.value(QStringLiteral("entries")).toArray().at(1).toObject().value(QStringLiteral("active")).toInt(),
+            0);
     }
 
     void scheduleNext()
     {
         QVERIFY(ctl({QStringLiteral("schedule"), QStringLiteral("add"), QStringLiteral("08:30"), QStringLiteral("VGA"),
-                     QStringLiteral("Sat-Mon")}).exitCode == 0);
+                     QStringLiteral("Sat-Mon")})
+                    .exitCode == 0);
         QVERIFY(ctl({QStringLiteral("schedule"), QStringLiteral("add"), QStringLiteral("09:00"), QStringLiteral("V2"),
-                     QStringLiteral("daily"), QStringLiteral("--once")}).exitCode == 0);
+                     QStringLiteral("daily"), QStringLiteral("--once")})
+                    .exitCode == 0);
         ScheduleCommands::Request request;
         request.folder = folder->path();
         request.args = QStringList{QStringLiteral("next"), QStringLiteral("4")};
