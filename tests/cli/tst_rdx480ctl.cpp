@@ -233,6 +233,18 @@ private slots:
         QCOMPARE(device.value(QStringLiteral("subWindow")).toObject().value(QStringLiteral("x")).toInt(), 1280);
         QCOMPARE(device.value(QStringLiteral("ledTotal")).toObject().value(QStringLiteral("w")).toInt(), 3840);
         QCOMPARE(device.value(QStringLiteral("brightness")).toInt(), 50);
+
+        // Scripts depend on these names: the manual page lists them.
+        QStringList names;
+        for (const char* code : {"mainInput", "presetInput", "pipInput", "takeMode", "switchTime", "pipOn", "pipModel",
+                                 "outputFormat", "audio1Source", "audio2Source", "audio3Source", "dviHotplug",
+                                 "extInputMode", "showModel", "outputPort", "fastLayout"})
+            names << QLatin1String(code) << QLatin1String(code) + QLatin1String("Name");
+        for (const char* field : {"brightness", "contrast", "color", "outputBrightness", "subWindow", "mainWindow",
+                                  "unitWindow", "inputWindow", "outputWindow", "ledTotal", "fastValues"})
+            names << QLatin1String(field);
+        names.sort();
+        QCOMPARE(device.keys(), names);
     }
 
     void overThePacedSerialLine()
