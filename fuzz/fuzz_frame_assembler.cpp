@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes in arbitrary chunks at rising timestamps into the frame assembler and checks, after
 // every chunk, that each byte ever fed is accounted for exactly once: in a frame handed out, still pending,
-// or dropped as stale - and that frames are the stream's bytes, cut in order.
+// or dropped - that frames are the stream's bytes, cut in order, and that a line known to mark its replies
+// hands out marked ones.
 
 #include "fuzz/FuzzCheck.h"
 #include "link/FrameAssembler.h"
@@ -21,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the assembler should hold: the bytes fed and not yet handed out or dropped.
     QByteArray expectedPending;
     qint64 now = input.ConsumeIntegralInRange<qint64>(0, 1000000);
-    qint64 lastByteAt = 0;
     qint64 fed = 0;
     qint64 inFrames = 0;
     qint64 cleared = 0;
@@ -44,30 +44,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const int pendingBefore = assembler.pendingBytes();
         const qint64 droppedBefore = assembler.droppedBytes();
+        const bool markedBefore = assembler.isMarked();
+        const int fallbacksBefore = assembler.fallbacks();
         FUZZ_CHECK(pendingBefore == expectedPending.size());
 
         const QVector<Rdx::Frame> frames = assembler.feed(bytes, now);
         fed += bytes.size();
 
-        // Only a partial reply older than the gap is dropped, whole, and never bytes of this chunk.
+        // What the assembler took from is what it held plus this chunk: frames in order, bytes dropped
+        // around them, and what it still holds at the end.
+        QByteArray window = expectedPending + bytes;
         const qint64 dropped = assembler.droppedBytes() - droppedBefore;
-        const bool stale = pendingBefore > 0 && now - lastByteAt > staleGapMs;
-        FUZZ_CHECK(dropped == (stale ? pendingBefore : 0));
-        if (stale)
-            expectedPending.clear();
-        if (!bytes.isEmpty())
-            lastByteAt = now;
-
-        expectedPending.append(bytes);
+        FUZZ_CHECK(dropped + frames.size() * Rdx::FrameSize + assembler.pendingBytes() == window.size());
+        int from = 0;
         for (const Rdx::Frame& frame : frames) {
-            FUZZ_CHECK(expectedPending.size() >= Rdx::FrameSize);
-            FUZZ_CHECK(std::equal(frame.begin(), frame.end(),
-                                  reinterpret_cast<const std::uint8_t*>(expectedPending.constData())));
-            expectedPending.remove(0, Rdx::FrameSize);
+            const int at = window.indexOf(Rdx::toByteArray(frame), from);
+            FUZZ_CHECK(at >= from);
+            from = at + Rdx::FrameSize;
+            // A line that marks its replies hands out marked ones only, unless it stopped looking marked.
+            if (markedBefore && assembler.fallbacks() == fallbacksBefore)
+                FUZZ_CHECK(frame.front() == Rdx::FrameMarker && frame.back() == Rdx::FrameMarker);
         }
+        FUZZ_CHECK(from <= window.size() - assembler.pendingBytes());
+        expectedPending = window.right(assembler.pendingBytes());
         inFrames += qint64(frames.size()) * Rdx::FrameSize;
 
-        FUZZ_CHECK(assembler.pendingBytes() < Rdx::FrameSize);
+        // Until the first marked reply, a frame may wait for a marked run that would begin inside it.
+        FUZZ_CHECK(assembler.pendingBytes() < (assembler.isMarked() ? Rdx::FrameSize : 2 * Rdx::FrameSize));
         FUZZ_CHECK(assembler.pendingBytes() == expectedPending.size());
         FUZZ_CHECK(fed == inFrames + assembler.pendingBytes() + assembler.droppedBytes() + cleared);
     }

@@ -21,10 +21,11 @@ QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
         frames.append(frame);
         m_buffer.remove(0, Rdx::FrameSize);
     };
-    if (!m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs) {
-        // Silence: whole frames of a device without markers were waiting only for a marked run that never
-        // came; the rest is a stale partial reply.
-        while (!m_marked && m_buffer.size() >= Rdx::FrameSize)
+    // Silence is measured when the bytes are handled, not when they crossed the wire: a busy machine can
+    // make a whole reply look interrupted. Markers do not need it; a line without them has nothing else.
+    if (!m_marked && !m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs) {
+        // Whole frames were waiting only for a marked run that never came; the rest is a stale partial.
+        while (m_buffer.size() >= Rdx::FrameSize)
             take();
         drop(m_buffer.size());
     }
@@ -61,8 +62,10 @@ QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
             ++keep;
         drop(keep);
         m_unmarkedRun += keep;
-        if (m_unmarkedRun >= UnmarkedFallbackBytes)
+        if (m_unmarkedRun >= UnmarkedFallbackBytes) {
             m_marked = false;
+            ++m_fallbacks;
+        }
         else
             break;
     }

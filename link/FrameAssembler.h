@@ -10,7 +10,8 @@
 // 13-byte run with both markers is a reply, bytes in front of it are noise, and a run whose end marker is
 // missing moves the search on by one byte, so a stray byte costs at most the reply it touched. A device
 // that has never sent a marked reply is cut every 13 bytes, and brought back into step by silence only: a
-// partial reply older than the stale gap is dropped before new bytes are taken. (Until the first marked
+// partial reply older than the stale gap is dropped before new bytes are taken. Marked replies are never
+// dropped for silence: how long bytes took to be handled says little about the wire on a busy machine. (Until the first marked
 // reply, 13 bytes with a marker among their last twelve wait for the bytes that may complete a marked
 // run, or for silence, which hands them out as they are; feed empty bytes once the gap has passed.)
 class FrameAssembler
@@ -37,6 +38,8 @@ public:
     // The stream has shown a marked reply: frames are found by their markers from now on.
     bool isMarked() const { return m_marked; }
     qint64 staleGapMs() const { return m_staleGapMs; }
+    // How often the stream stopped being taken for a marked one.
+    int fallbacks() const { return m_fallbacks; }
 
 private:
     void drop(int count);
@@ -47,6 +50,7 @@ private:
     qint64 m_dropped = 0;
     bool m_marked = false;
     int m_unmarkedRun = 0; // bytes dropped since the last marked reply
+    int m_fallbacks = 0;
 };
 
 #endif

@@ -14,4 +14,5 @@ export XDG_RUNTIME_DIR=$runtime
 echo "machine: $(nproc) cores, $(grep -m1 "model name" /proc/cpuinfo | cut -d: -f2- | sed "s/^ //")"
 build/bench/bench_exchange "$@"
 build/bench/bench_startup "$@"
+build/bench/bench_link $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')
 build/bench/bench_schedule $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')

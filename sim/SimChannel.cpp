@@ -3,8 +3,11 @@
 #include <algorithm>
 
 SimChannel::SimChannel(Writer writer, bool paced, QObject* parent)
-    : QObject(parent), m_write(std::move(writer)), m_paced(paced), m_inputTimer(this), m_outputTimer(this)
+    : QObject(parent), m_write(std::move(writer)), m_paced(paced), m_inputTimer(this), m_outputTimer(this),
+      m_holdTimer(this)
 {
+    m_holdTimer.setSingleShot(true);
+    connect(&m_holdTimer, &QTimer::timeout, this, [this] { send(takeHeld(), 0, 0, 1); });
     m_clock.start();
     for (QTimer* timer : {&m_inputTimer, &m_outputTimer}) {
         timer->setSingleShot(true);
@@ -109,8 +112,16 @@ void SimChannel::flushOutput()
         schedule(m_outputTimer, m_output.front().dueNs);
 }
 
+void SimChannel::hold(const QByteArray& bytes, int releaseAfterMs)
+{
+    m_held = bytes;
+    if (releaseAfterMs > 0)
+        m_holdTimer.start(releaseAfterMs);
+}
+
 QByteArray SimChannel::takeHeld()
 {
+    m_holdTimer.stop();
     QByteArray held;
     held.swap(m_held);
     return held;

@@ -34,7 +34,8 @@ public:
 
     // A reply held back to go out together with the next one.
     QByteArray takeHeld();
-    void hold(const QByteArray& bytes) { m_held = bytes; }
+    // Holds a reply until the next one, or at most releaseAfterMs (0: no limit), when it leaves alone.
+    void hold(const QByteArray& bytes, int releaseAfterMs);
     bool holding() const { return !m_held.isEmpty(); }
 
 private:
@@ -62,6 +63,7 @@ private:
     QByteArray m_held;
     QTimer m_inputTimer;
     QTimer m_outputTimer;
+    QTimer m_holdTimer;
 };
 
 #endif

@@ -203,7 +203,8 @@ SimDevice::Fault SimDevice::randomFault()
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     if (chance(m_random) >= m_faults.randomFaultRate)
         return Fault::None;
-    std::uniform_int_distribution<int> pick(static_cast<int>(Fault::Drop), static_cast<int>(Fault::Stray));
+    const Fault firstFault = m_faults.randomNoDrops ? Fault::Delay : Fault::Drop;
+    std::uniform_int_distribution<int> pick(static_cast<int>(firstFault), static_cast<int>(Fault::Stray));
     return static_cast<Fault>(pick(m_random));
 }
 
@@ -282,7 +283,7 @@ void SimDevice::handleFrame(SimChannel* channel, const Rdx::Frame& frame)
         replies = 2;
         how += QStringLiteral(" glued to the held reply");
     } else if (glue) {
-        channel->hold(bytes);
+        channel->hold(bytes, m_faults.glueHoldMs);
         trace(QStringLiteral("   (held: %1 : %2)").arg(Rdx::toHex(reply), SimProtocol::describeReply(reply)));
         m_pendingStray = stray; // stray bytes go out in front of the next reply that is written
         return;

@@ -16,12 +16,14 @@ struct SimFaults
     int errorForKindTimes = -1;  // how many reads of those kinds get it; -1: every one
     int chunkSize = 0;           // >0: replies written in chunks of this many bytes
     bool glueReplies = false;    // replies held back and written two at a time
+    int glueHoldMs = 0;          // >0: a held reply leaves alone after this long if no other one joins it
     QByteArray strayBytes;       // written once before the next reply
     bool plainAck = false;       // set-commands answered with a plain acknowledgement, not a status
     bool noMarkers = false;      // replies carry 0x00 instead of the 0x91 markers at bytes 0 and 12
     bool pauseReading = false;   // TCP: frames are left unread, as by a device whose receive window is full
     quint32 randomSeed = 0;      // soak mode when randomFaultRate > 0: the same seed gives the same faults
     double randomFaultRate = 0.0;
+    bool randomNoDrops = false;  // random faults leave every reply in place (delays, splits, glue, strays, errors)
 };
 
 #endif

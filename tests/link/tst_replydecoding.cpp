@@ -73,6 +73,11 @@ private slots:
         status("status, byte 11 0x16", "16", {1, 1, 2, 0});
         status("status, byte 11 0x58", "58", {0, 0, 3, 2});
         status("status, unused bit 0 of byte 11", "01", {0, 0, 0, 0});
+        // Past its range a field would make the panel ask for PIP window 5 or layout 7: each keeps its value.
+        QTest::newRow("status, fields out of range") << QByteArray("0000000D4988179A57E6") << 0 << 0 << CopyEdit([](CData& s) {
+            s.dviHotplug = 1, s.extInputMode = 0, s.audio1Source = 7;
+            s.takeMode = 1, s.pipOn = 1, s.showModel = 0, s.outputPort = 7;
+        });
         QTest::newRow("picture") << QByteArray("0008323C462000000000") << 8 << 0 << CopyEdit([](CData& s) {
             s.brightness = 50, s.contrast = 60, s.color = 70, s.outputBrightness = 32;
         });
@@ -154,8 +159,9 @@ private slots:
         QCOMPARE(loadRecord(state.ledTotal), (QVector<int>{300, 1000}));
     }
 
-    // Frames cut from the byte stream: split, glued, and a partial frame dropped once the line fell silent for
-    // longer than the stale gap (80 ms here); within it, bytes belong together.
+    // Frames cut from the byte stream by their markers: split, glued, behind noise, with a damaged reply
+    // skipped; a stream that never showed a marked reply is cut every 13 bytes and resynchronised by silence
+    // (longer than 80 ms here).
     void assembler_data()
     {
         QTest::addColumn<QVector<QByteArray>>("chunks");
@@ -163,12 +169,34 @@ private slots:
         QTest::addColumn<QByteArray>("frames");  // all of them, in order
         QTest::addColumn<int>("dropped");
         const QByteArray a = Rdx::toByteArray(reply("000001020304050607")), b = Rdx::toByteArray(reply("00090807"));
+        QByteArray u = a, v = a; // without markers; v has a marker byte in its data
+        u[0] = u[12] = v[0] = v[12] = 0;
+        v[5] = char(0x91);
+        QByteArray noEnd = a;
+        noEnd[12] = 0;
+        const QByteArray x("\x55", 1);
         using Chunks = QVector<QByteArray>;
         using Times = QVector<int>;
         QTest::newRow("5 + 5 + 3 bytes") << Chunks{a.left(5), a.mid(5, 5), a.mid(10)} << Times{0, 1, 2} << a << 0;
         QTest::newRow("glued, a third split") << Chunks{a + b + a.left(4), a.mid(4)} << Times{0, 1} << a + b + a << 0;
-        QTest::newRow("stale stray byte") << Chunks{QByteArray(1, '\x55'), a} << Times{1000, 1200} << a << 1;
+        QTest::newRow("stray byte before") << Chunks{x + a} << Times{0} << a << 1;
+        QTest::newRow("stray bytes between") << Chunks{a + x + x + b} << Times{0} << a + b << 2;
+        QTest::newRow("stray byte inside") << Chunks{a.left(5) + x + a.mid(5) + b} << Times{0} << b << 14;
+        QTest::newRow("lost end marker") << Chunks{noEnd + b + a} << Times{0} << b + a << 13;
+        Chunks bytes;
+        Times times;
+        for (char c : QByteArray(x + a))
+            bytes << QByteArray(1, c), times << times.size();
+        QTest::newRow("stray byte before, a byte at a time") << bytes << times << a << 1;
+        QTest::newRow("stale stray byte") << Chunks{x, a} << Times{1000, 1200} << a << 1;
         QTest::newRow("within the gap") << Chunks{a.left(6), a.mid(6)} << Times{2000, 2080} << a << 0;
+        QTest::newRow("marked, a pause inside a reply") << Chunks{b, a.left(6), a.mid(6)} << Times{0, 10, 900} << b + a << 0;
+        QTest::newRow("unmarked, glued") << Chunks{u + u} << Times{0} << u + u << 0;
+        QTest::newRow("unmarked, stray byte and silence") << Chunks{x, u} << Times{0, 100} << u << 1;
+        QTest::newRow("unmarked, marker in the data, silence") << Chunks{v, QByteArray()} << Times{0, 100} << v << 0;
+        for (int at = 1; at < Rdx::FrameSize; ++at)
+            QTest::addRow("split at %d", at) << Chunks{a.left(at), a.mid(at) + b.left(at), b.mid(at)} << Times{0, 1, 2}
+                                             << a + b << 0;
     }
 
     void assembler()

@@ -62,6 +62,21 @@ inline QStringList differences(const CData& copy, const Rdx::FastValues& fast, c
     return out;
 }
 
+// The same, for the fields a status reply carries only.
+inline QStringList statusDifferences(const CData& copy, const SimState& device)
+{
+    QStringList out;
+#define RDX480_FIELD(name)                                                                                             \
+    if (copy.name != device.name)                                                                                      \
+        out.append(QStringLiteral(#name ": copy %1, device %2").arg(copy.name).arg(device.name));
+    RDX480_FIELD(outputFormat) RDX480_FIELD(mainInput) RDX480_FIELD(switchTime) RDX480_FIELD(pipInput)
+    RDX480_FIELD(presetInput) RDX480_FIELD(dviHotplug) RDX480_FIELD(extInputMode) RDX480_FIELD(audio1Source)
+    RDX480_FIELD(audio2Source) RDX480_FIELD(audio3Source) RDX480_FIELD(fastLayout) RDX480_FIELD(pipModel)
+    RDX480_FIELD(takeMode) RDX480_FIELD(pipOn) RDX480_FIELD(showModel) RDX480_FIELD(outputPort)
+#undef RDX480_FIELD
+    return out;
+}
+
 } // namespace DeviceCopyCheck
 
 #endif

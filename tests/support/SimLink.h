@@ -31,6 +31,7 @@ public:
         options.paced = transport == Transport::PacedSerial;
         options.serialLink = serialLink;
         options.tcpReceiveBuffer = tcpReceiveBuffer;
+        options.trace = qEnvironmentVariableIsSet("RDX480_SIM_TRACE"); // every frame on stderr, for a failing run
         sim = std::make_unique<SimFixture>(options);
         if (!sim->start())
             return false;
