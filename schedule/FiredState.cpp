@@ -50,9 +50,9 @@ Firing of(const MyTimeItem& item, const QDateTime& minute)
     return Firing{minute, item.m_signal, item.m_week, item.m_repeat};
 }
 
+// Written by rename, so a reader needs no lock.
 QVector<Firing> read(const QString& timeFile)
 {
-    const TimeFile::Lock lock(timeFile);
     return readUnlocked(timeFile);
 }
 

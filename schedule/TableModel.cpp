@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcSchedule, "rdx480.schedule")
 
@@ -279,36 +280,37 @@ void TableModel::settleFileName(const QString& filename)
 void TableModel::load(const QString& filename)
 {
     settleFileName(filename);
+    // After the table is shown: the first paint does not wait for the watcher.
     if (m_watch)
-        startWatching();
+        QMetaObject::invokeMethod(
+            this, [this] { startWatching(); }, Qt::QueuedConnection);
     QFile file(m_fileName);
     if (!file.exists()) {
         m_fileState = FileState::Loaded;
         m_base.clear();
+        m_baseBytes.clear();
         adjust();
         return;
     }
-    QByteArray bytes;
-    {
-        const TimeFile::Lock lock(m_fileName);
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-    }
-    if (!file.isOpen()) {
+    // No lock to read: writers rename whole files into place (and where they cannot, no lock can be made).
+    if (!file.open(QIODevice::ReadOnly)) {
         qCWarning(lcSchedule) << "cannot read" << m_fileName << file.errorString();
         m_fileState = FileState::Blocked;
         emit send_message(textsFor(m_english).messages.at(0), textsFor(m_english).fileLeftAlone.arg(m_fileName));
         return;
     }
+    const QByteArray bytes = file.readAll();
     file.close();
     TimeFile::Contents contents = TimeFile::read(bytes);
     m_fileState = FileState::Loaded;
-    m_base = TimeFile::records(contents.items);
+    // Encoded when a save first needs it: a load reads the file and no more.
+    m_base.clear();
+    m_baseBytes = bytes;
     if (contents.status != TimeFile::Status::Whole) {
         keepDamagedFile(
             QStringLiteral("damaged at byte %1, %2 records skipped").arg(contents.badOffset).arg(contents.skipped),
             contents.skipped);
-        m_base.clear(); // the file is gone: the next save writes every entry that could be read
+        m_baseBytes.clear(); // the file is gone: the next save writes every entry that could be read
     }
     if (contents.status == TimeFile::Status::Refused) {
         adjust();
@@ -324,7 +326,23 @@ void TableModel::replaceItems(TimeItems items)
 {
     beginResetModel();
     m_items = std::move(items);
-    std::sort(m_items.begin(), m_items.end(), [](const auto& a, const auto& b) { return *a < *b; });
+    // A file this program saved is in order already; looking costs one pass, sorting ten thousand scattered
+    // entries a few milliseconds.
+    const auto before = [](const auto& a, const auto& b) { return *a < *b; };
+    if (!std::is_sorted(m_items.begin(), m_items.end(), before)) {
+        // Sorted by key in one contiguous array, not by following ten thousand scattered pointers.
+        std::vector<std::pair<qint64, size_t>> keys(m_items.size());
+        for (size_t i = 0; i < m_items.size(); ++i) {
+            const MyTimeItem& item = *m_items[i];
+            const qint64 time = item.m_time.isValid() ? item.m_time.msecsSinceStartOfDay() : -1;
+            keys[i] = {(time << 32) + (qint64(item.m_active) - std::numeric_limits<qint32>::min()), i};
+        }
+        std::sort(keys.begin(), keys.end());
+        TimeItems sorted(m_items.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            sorted[i] = std::move(m_items[keys[i].second]);
+        m_items = std::move(sorted);
+    }
     adjust();
     endResetModel();
 }
@@ -382,6 +400,7 @@ void TableModel::lookAtFolder()
     QVector<QByteArray> theirs = TimeFile::records(contents.items);
     QVector<QByteArray> ours = TimeFile::records(m_items);
     m_base = theirs;
+    m_baseBytes.clear();
     std::sort(theirs.begin(), theirs.end());
     std::sort(ours.begin(), ours.end());
     if (theirs != ours) {
@@ -417,6 +436,10 @@ void TableModel::save(const QString& filename)
         return;
     bool merged = false;
     TimeFile::Edit done = TimeFile::edit(m_fileName, [this, &merged](TimeItems& current) {
+        if (!m_baseBytes.isEmpty()) {
+            m_base = TimeFile::records(TimeFile::read(m_baseBytes).items);
+            m_baseBytes.clear();
+        }
         const QVector<QByteArray> found = TimeFile::records(current);
         if (found == m_base) {
             current = TimeFile::copy(m_items);

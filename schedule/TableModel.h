@@ -106,6 +106,7 @@ private:
     // The records as the file held them when this table last read or wrote it: what a save compares the
     // file with, to write only this table's changes over another program's.
     QVector<QByteArray> m_base;
+    QByteArray m_baseBytes; // the whole file as loaded, until m_base is needed
     bool m_watch = false;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;

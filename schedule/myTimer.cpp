@@ -58,6 +58,9 @@ myTimer::myTimer(QWidget* parent)
     header->setSectionResizeMode(TableModel::WeekColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(TableModel::RepeatColumn, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(TableModel::ActiveColumn, QHeaderView::ResizeToContents);
+    // Those two columns hold one fixed-size picture each: the rows in sight tell their width, and a table of
+    // ten thousand entries is not measured row by row.
+    header->setResizeContentsPrecision(0);
     // Inside another exchange (a page's command, its reads, or a page filling its widgets), a frame of ours
     // would replace the one on its way and drop the reads it waits for: the runner asks again shortly.
     ScheduleRunner::Device device{

@@ -301,28 +301,25 @@ private slots:
         const QString name = dir.filePath(fileName);
         writeFile(header + worked);
         QVERIFY(QFile::rename(fileName, name));
-        QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
-                                        QFileDevice::WriteOther);
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                              QFileDevice::ExeOther);
+        using P = QFileDevice;
+        QFile::setPermissions(name, P::ReadOwner | P::WriteOwner | P::ReadOther | P::WriteOther);
+        QFile::setPermissions(dir.path(), P::ReadOwner | P::ExeOwner | P::ReadOther | P::ExeOther);
         TableModel model;
         QSignalSpy messages(&model, &TableModel::send_message);
-        {
+        const auto edit = [&](int input) {
             const NotRoot nobody; // root writes anywhere
-            model.load(name);
-            model.setData(model.index(0, TableModel::SignalColumn), 6);
-        }
+            model.setData(model.index(0, TableModel::SignalColumn), input);
+        };
+        model.load(name);
+        edit(6);
         QCOMPARE(TimeFile::read(readAll(name)).items.at(0)->m_signal, 6);
         QCOMPARE(messages.count(), 0);
-        QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::ReadOther);
-        {
-            const NotRoot nobody;
-            model.setData(model.index(0, TableModel::SignalColumn), 7);
-            model.setData(model.index(0, TableModel::SignalColumn), 1);
-        }
+        QFile::setPermissions(name, P::ReadOwner | P::ReadOther);
+        edit(7);
+        edit(1);
         QCOMPARE(messages.count(), 1);
         QVERIFY(messages.first().at(1).toString().contains(name + QStringLiteral(": Permission denied")));
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path(), P::ReadOwner | P::WriteOwner | P::ExeOwner);
     }
 
     // Added in the first minute of Monday, a row holds 23:59 of Sunday: it does not fire tonight.
