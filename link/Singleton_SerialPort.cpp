@@ -3,8 +3,8 @@
 #include "link/OutputSize.h"
 
 #include <QCoreApplication>
-#include <QLocalSocket>
 #include <QFile>
+#include <QLocalSocket>
 #include <QSerialPortInfo>
 #include <QTcpSocket>
 #include <QTimer>
@@ -205,6 +205,8 @@ void Singleton_SerialPort::openLocal(const QString& path, int id)
         localSocket->state() != QLocalSocket::UnconnectedState)
         closeSerial();
     failureToShow = Rdx::Ready;
+    openFailureReason.clear();
+    openFailureDenied = false;
     localServerPath = path;
     deviceNumber = id;
     openLocalSocket();
@@ -221,6 +223,8 @@ void Singleton_SerialPort::openLocalSocket()
         linkState = Rdx::Opened;
     } else {
         qCWarning(lcLink) << "no connection to the service at" << localServerPath << ":" << localSocket->errorString();
+        openFailureReason = localSocket->errorString();
+        openFailureDenied = false;
         reportFailure(Rdx::OpenFailed);
         localSocket->abort();
     }

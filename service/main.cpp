@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "link/Logging.h"
 #include "service/DeviceService.h"
 #include "service/SdNotify.h"
 #include "service/ServiceCommandLine.h"
@@ -42,7 +43,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "rdx480d: %s (see --help)\n", commandLine.error.toUtf8().constData());
         return 2;
     }
-    ServiceLog::install(commandLine.trace);
+    Rdx::setUpLogging(commandLine.trace);
+    if (commandLine.trace)
+        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true) + QStringLiteral("\nrdx480.service.frames.debug=true"));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeUp) != 0)
         return 1;

@@ -109,8 +109,8 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
     writeSettings(paced ? "PORTNAME=" + m_sim->serialPath().toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort()));
     QVERIFY(startService());
 
-    // Each sends all its frames at once, more than its queue holds: neither may starve the other.
-    constexpr int perClient = FrameServer::MaxQueuedFrames + 4;
+    // Each sends all its frames at once, over TCP more than its queue holds: neither may starve the other.
+    const int perClient = paced ? 8 : FrameServer::MaxQueuedFrames + 4;
     FrameClient picture, led;
     QVERIFY(picture.connectLocal(m_service->socketPath()));
     QVERIFY(led.connectLocal(m_service->socketPath()));
