@@ -1,9 +1,8 @@
 # How a program of the package is installed. Each program's CMakeLists.txt calls, next to its target:
 #   rdx480_install_program(<target>)
-# which installs it to bin without the compiler's .comment section, builds and installs its manual page
-# from packaging/man/<target>.1.scd, and lists it in the global property RDX480_PROGRAMS, from which
-# tests/package checks that it answers --help and --version without a display. Call it before
-# add_subdirectory(tests).
+# which installs it to bin without the compiler's .comment section and builds and installs its manual page
+# from packaging/man/<target>.1.scd. scripts/check-package.sh then checks every program in the package:
+# its manual page, and --help, --version and a wrong option answered without a display.
 
 find_program(RDX480_SCDOC scdoc)
 if(NOT RDX480_SCDOC)
@@ -39,7 +38,6 @@ function(rdx480_install_program target)
                   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
                   COMMAND_ERROR_IS_FATAL ANY)")
     rdx480_add_manpage(${target})
-    set_property(GLOBAL APPEND PROPERTY RDX480_PROGRAMS ${target})
 endfunction()
 
 # rdx480_install_user_unit(<file>...): systemd user units, to lib/systemd/user (also under /usr: Debian's

@@ -22,8 +22,8 @@ QString Rdx::logMessagePattern(bool toJournal)
     if (toJournal) {
         // sd-daemon priority prefixes: the journal files each line under its level.
         return QStringLiteral("%{if-debug}<7>%{endif}%{if-info}<6>%{endif}%{if-warning}<4>%{endif}"
-                              "%{if-critical}<3>%{endif}%{if-fatal}<2>%{endif}")
-               + where;
+                              "%{if-critical}<3>%{endif}%{if-fatal}<2>%{endif}") +
+               where;
     }
     return QStringLiteral("%{time yyyy-MM-dd HH:mm:ss.zzz} %{type} ") + where;
 }

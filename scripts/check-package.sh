@@ -43,13 +43,19 @@ lintian --pedantic --fail-on error,warning --tag-display-limit 0 "$deb" >"$scrat
     { cat "$scratch/lintian.log"; fail "lintian finds errors or warnings"; }
 grep -E '^(E|W): ' "$scratch/lintian.log" && fail "lintian finds errors or warnings"
 
-# Every program: a manual page, and --version (the package's version) with no display to talk to.
+# Every program: a manual page, and with no display to talk to (as over ssh): --help, --version (the
+# package's version), and a wrong option refused with exit status 2 and one line.
+headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
 for program in "$usr"/bin/*; do
     name=$(basename "$program")
     [ -f "$usr/share/man/man1/$name.1.gz" ] || fail "$name has no manual page"
-    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version) ||
-        fail "$name --version fails without a display"
+    headless "$program" --help | grep -q "^Usage: .*$name" || fail "$name --help fails without a display"
+    answer=$(headless "$program" --version) || fail "$name --version fails without a display"
     [ "$answer" = "$name $version" ] || fail "$name --version says '$answer', the package is $version"
+    status=0
+    headless "$program" --no-such-option >"$scratch/out" 2>"$scratch/err" || status=$?
+    [ "$status" -eq 2 ] && [ ! -s "$scratch/out" ] && [ "$(wc -l <"$scratch/err")" -eq 1 ] ||
+        fail "$name --no-such-option: exit status $status, $(wc -l <"$scratch/err") lines (want 2, one line)"
 done
 
 # systemd user units, checked on copies whose ExecStart names the unpacked program; a template is checked
@@ -88,8 +94,16 @@ run_panel() { # the folder it must work in, then its command line
     [ -f "$folder/info.ini" ] || { cat "$scratch/panel.log"; fail "$* wrote no info.ini in $folder"; }
     [ ! -e "$scratch/elsewhere/info.ini" ] || fail "$* wrote info.ini in the folder it was started in"
 }
+# A first start (no info.ini) speaks the locale's language and names a Linux serial port.
+first_start() { # folder, LANGUAGE expected
+    grep -qx "LANGUAGE=$2" "$1/info.ini" && grep -qx "PORTNAME=/dev/ttyUSB0" "$1/info.ini" ||
+        { cat "$1/info.ini"; fail "a first start in $1 did not follow the locale or named no Linux port"; }
+}
+unset LC_ALL LC_MESSAGES
 read -r -a command <<<"$(sed -n 's/^Exec=//p' "$desktop")"
-run_panel "$HOME/.config/rdx480" "$usr/bin/${command[0]}" "${command[@]:1}"
+run_panel "$HOME/.config/rdx480" env LANG=zh_CN.UTF-8 "$usr/bin/${command[0]}" "${command[@]:1}"
 [ "$(stat -c %a "$HOME/.config/rdx480")" = 700 ] || fail "the user folder is not private (mode 0700)"
-run_panel "$scratch/given" "$usr/bin/rdx480" --folder "$scratch/given"
+first_start "$HOME/.config/rdx480" false
+run_panel "$scratch/given" env LANG=C.UTF-8 "$usr/bin/rdx480" --folder "$scratch/given"
+first_start "$scratch/given" true
 echo "package $(basename "$deb") checked"

@@ -13,7 +13,8 @@ PanelCommandLine PanelCommandLine::parse(const QStringList& arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("RDX480 control panel. Keeps its settings (info.ini) and schedule (time.t) in the\n"
-                       "working folder: the current folder unless an option below chooses another."));
+                       "working folder: the current folder unless an option below chooses another.\n"
+                       "Debug logs by category: QT_LOGGING_RULES=\"rdx480.*.debug=true\" (see rdx480(1))."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));

@@ -23,21 +23,20 @@ struct WindowTexts
     QString windowTitle;
     QStringList titles;
     QStringList messages; // index 2 is never shown
-    QString serialDenied;  // %1 the serial node
-    QString cannotSave;    // %1 the file, %2 the reason
+    QString serialDenied; // %1 the serial node
+    QString cannotSave;   // %1 the file, %2 the reason
 };
 
 const WindowTexts& windowTexts(bool isEnglish)
 {
-    static const WindowTexts english{
-        QStringLiteral("RDX480 Control SoftWare(V" RDX480_VERSION ")"),
-        {QStringLiteral("Error Message"), QStringLiteral("Prompt Message")},
-        {QStringLiteral("Connection failed, check if the device or network is on"),
-         QStringLiteral("Connection disconnected"), QString(), QStringLiteral("Please connect before user."),
-         QStringLiteral("Out Time")},
-        QStringLiteral("This account may not use %1: add it to the group dialout "
-                       "(sudo usermod -aG dialout $USER), then log out and in again."),
-        QStringLiteral("The settings cannot be saved to %1: %2")};
+    static const WindowTexts english{QStringLiteral("RDX480 Control SoftWare(V" RDX480_VERSION ")"),
+                                     {QStringLiteral("Error Message"), QStringLiteral("Prompt Message")},
+                                     {QStringLiteral("Connection failed, check if the device or network is on"),
+                                      QStringLiteral("Connection disconnected"), QString(),
+                                      QStringLiteral("Please connect before user."), QStringLiteral("Out Time")},
+                                     QStringLiteral("This account may not use %1: add it to the group dialout "
+                                                    "(sudo usermod -aG dialout $USER), then log out and in again."),
+                                     QStringLiteral("The settings cannot be saved to %1: %2")};
     static const WindowTexts chinese{
         QStringLiteral("RDX480控制软件（V" RDX480_VERSION ")"),
         {QStringLiteral("错误信息"), QStringLiteral("提示信息")},
@@ -122,8 +121,8 @@ void RDX480View::showSaveFailure(const QString& reason)
     if (saveFailureShown)
         return;
     saveFailureShown = true;
-    MessageBox::show(titles.value(0), windowTexts(isEnglish).cannotSave.arg(
-                                          QDir::toNativeSeparators(settings.absolutePath()), reason));
+    MessageBox::show(titles.value(0),
+                     windowTexts(isEnglish).cannotSave.arg(QDir::toNativeSeparators(settings.absolutePath()), reason));
 }
 
 void RDX480View::takeSettingsFromLink()
@@ -277,8 +276,8 @@ void RDX480View::showOpenFailure()
 {
     QString text = messages.value(OpenFailedMessage % 10);
     if (!link->openFailureReason.isEmpty()) {
-        const QString where = link->useNetwork ? QStringLiteral("%1:%2").arg(link->hostAddress).arg(link->tcpPort)
-                                               : link->serialPortName;
+        const QString where =
+            link->useNetwork ? QStringLiteral("%1:%2").arg(link->hostAddress).arg(link->tcpPort) : link->serialPortName;
         text += QStringLiteral("\n%1: %2").arg(where, link->openFailureReason);
         if (link->openFailureDenied)
             text += QLatin1Char('\n') + windowTexts(isEnglish).serialDenied.arg(where);

@@ -1,4 +1,3 @@
-#include "shell/LinkSettings.h"
 #include "shell/PanelCommandLine.h"
 #include "shell/WorkingFolder.h"
 
@@ -35,8 +34,8 @@ private slots:
         QTemporaryDir scratch;
         const QString start = scratch.filePath(QStringLiteral("start"));
         QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("start")));
-        QVERIFY(QFile::setPermissions(start, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                 | QFile::ReadGroup | QFile::ExeGroup));
+        QVERIFY(QFile::setPermissions(start, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                 QFile::ExeGroup));
         QFile file(scratch.filePath(QStringLiteral("start/info.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(QDir::setCurrent(start));
@@ -54,40 +53,6 @@ private slots:
         struct stat status = {};
         QCOMPARE(::stat(".", &status), 0);
         QCOMPARE(int(status.st_mode & 07777), mode);
-    }
-
-    // Only a first start, with no info.ini at all, guesses: a file that exists is read as it stands.
-    void firstStartFollowsLocale_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QByteArray>("contents"); // null: no file
-        QTest::addColumn<bool>("english");
-        QTest::addColumn<QString>("portName");
-        const QString linux = QStringLiteral("/dev/ttyUSB0");
-        QTest::newRow("zh_CN, no file") << "zh_CN" << QByteArray() << false << linux;
-        QTest::newRow("zh_TW, no file") << "zh_TW" << QByteArray() << false << linux;
-        QTest::newRow("en_US, no file") << "en_US" << QByteArray() << true << linux;
-        QTest::newRow("de_DE, no file") << "de_DE" << QByteArray() << true << linux;
-        QTest::newRow("C, no file") << "C" << QByteArray() << true << linux;
-        QTest::newRow("en_US, empty file") << "en_US" << QByteArray("") << false << "COM3";
-        QTest::newRow("en_US, empty values") << "en_US" << QByteArray("PORTNAME=\nLANGUAGE=\n") << false << "COM3";
-        QTest::newRow("zh_CN, English chosen") << "zh_CN" << QByteArray("LANGUAGE=true\n") << true << "COM3";
-    }
-    void firstStartFollowsLocale()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QByteArray, contents);
-        QTemporaryDir scratch;
-        const QString path = scratch.filePath(QStringLiteral("info.ini"));
-        if (!contents.isNull()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-        }
-        QLocale::setDefault(QLocale(locale));
-        const LinkSettings settings(path);
-        QLocale::setDefault(QLocale::system());
-        QTEST(settings.language, "english");
-        QTEST(settings.portName, "portName");
     }
 };
 
