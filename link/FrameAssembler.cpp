@@ -22,12 +22,14 @@ QVector<Rdx::Frame> FrameAssembler::feed(const QByteArray& bytes, qint64 nowMs)
         m_buffer.remove(0, Rdx::FrameSize);
     };
     // Silence is measured when the bytes are handled, not when they crossed the wire: a busy machine can
-    // make a whole reply look interrupted. Markers do not need it; a line without them has nothing else.
+    // make a whole reply look interrupted. Markers do not need it; a line without them has nothing else,
+    // and keeps what may be the start of a first marked reply.
     if (!m_marked && !m_buffer.isEmpty() && nowMs - m_lastByteMs > m_staleGapMs) {
         // Whole frames were waiting only for a marked run that never came; the rest is a stale partial.
         while (m_buffer.size() >= Rdx::FrameSize)
             take();
-        drop(m_buffer.size());
+        const int marker = m_buffer.indexOf(char(Rdx::FrameMarker));
+        drop(marker < 0 ? m_buffer.size() : marker);
     }
     if (!bytes.isEmpty())
         m_lastByteMs = nowMs;

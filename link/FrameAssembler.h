@@ -8,12 +8,13 @@
 
 // Cuts a byte stream into 13-byte replies. The RDX480 marks its replies with 0x91 at bytes 0 and 12: a
 // 13-byte run with both markers is a reply, bytes in front of it are noise, and a run whose end marker is
-// missing moves the search on by one byte, so a stray byte costs at most the reply it touched. A device
-// that has never sent a marked reply is cut every 13 bytes, and brought back into step by silence only: a
-// partial reply older than the stale gap is dropped before new bytes are taken. Marked replies are never
-// dropped for silence: how long bytes took to be handled says little about the wire on a busy machine. (Until the first marked
-// reply, 13 bytes with a marker among their last twelve wait for the bytes that may complete a marked
-// run, or for silence, which hands them out as they are; feed empty bytes once the gap has passed.)
+// missing moves the search on by one byte, so a stray byte costs at most the reply it touched. Marked
+// replies are never dropped for silence: how long bytes took to be handled says little about the wire on
+// a busy machine. A device that has never sent a marked reply is cut every 13 bytes and brought back into
+// step by silence only: a partial reply older than the stale gap is dropped (up to a marker that may start
+// a marked reply) before new bytes are taken. Until then, 13 bytes with a marker among their last twelve
+// wait for the bytes that may complete a marked run, or for silence, which hands them out as they are
+// (feed empty bytes once the gap has passed).
 class FrameAssembler
 {
 public:

@@ -279,38 +279,36 @@ private slots:
         QVERIFY(!link->isReplyTimerActive());
     }
 
-    // Replies in pieces, glued together or behind stray bytes are all decoded, the first one included.
-    void damagedDeliveries_data()
+    // Replies in pieces, glued, behind stray bytes or without markers are all decoded, the first one included;
+    // the noise is all a stray costs.
+    void deliveries_data()
     {
         QTest::addColumn<Transport>("transport");
-        QTest::addColumn<int>("chunkSize");
-        QTest::addColumn<bool>("glue");
-        QTest::addColumn<bool>("stray");
-        QTest::newRow("tcp, one byte at a time") << Transport::Tcp << 1 << false << false;
-        QTest::newRow("serial, 5-byte chunks") << Transport::Serial << 5 << false << false;
-        QTest::newRow("tcp, two replies glued") << Transport::Tcp << 0 << true << false;
-        QTest::newRow("serial, two replies glued") << Transport::Serial << 0 << true << false;
-        QTest::newRow("tcp, stray bytes") << Transport::Tcp << 0 << false << true;
-        QTest::newRow("serial, stray bytes") << Transport::Serial << 0 << false << true;
-        QTest::newRow("paced serial, stray bytes") << Transport::PacedSerial << 0 << false << true;
+        QTest::addColumn<SimFaults>("faults");
+        SimFaults bytewise, chunks, glued, stray, unmarked;
+        bytewise.chunkSize = 1, chunks.chunkSize = 5, glued.glueReplies = true, unmarked.noMarkers = true;
+        stray.strayBytes = QByteArray("\x55\xAA\x01", 3);
+        QTest::newRow("tcp, one byte at a time") << Transport::Tcp << bytewise;
+        QTest::newRow("serial, 5-byte chunks") << Transport::Serial << chunks;
+        QTest::newRow("tcp, two replies glued") << Transport::Tcp << glued;
+        QTest::newRow("serial, two replies glued") << Transport::Serial << glued;
+        for (Transport transport : {Transport::Tcp, Transport::PacedSerial}) {
+            const char* on = transport == Transport::Tcp ? "tcp" : "paced serial";
+            QTest::addRow("%s, stray bytes", on) << transport << stray;
+            QTest::addRow("%s, no markers", on) << transport << unmarked;
+        }
     }
-    void damagedDeliveries()
+    void deliveries()
     {
         QFETCH(Transport, transport);
-        QFETCH(bool, stray);
-        SimFaults faults;
-        QFETCH(int, chunkSize);
-        QFETCH(bool, glue);
-        faults.chunkSize = chunkSize;
-        faults.glueReplies = glue;
-        faults.strayBytes = stray ? QByteArray("\x55\xAA\x01", 3) : QByteArray();
+        QFETCH(SimFaults, faults);
         QVERIFY(openOn(transport));
         fx->sim->setFaults(faults);
-        const qint64 droppedBefore = link->droppedBytes();
         SimState device = fx->sim->state();
         device.mainInput = Rdx::V2Input;
-        device.brightness = 77;
+        device.brightness = 0x91; // a marker in the data
         fx->sim->setState(device);
+        const qint64 droppedBefore = link->droppedBytes();
 
         QSignalSpy replies(link, &Singleton_SerialPort::send_receive_end);
         link->resetReads(-2);
@@ -320,11 +318,45 @@ private slots:
         QCOMPARE(replies.at(0).first().toInt(), int(Rdx::StatusRead));
         QCOMPARE(replies.at(1).first().toInt(), int(Rdx::PictureRead));
         QCOMPARE(link->deviceState.mainInput, int(Rdx::V2Input));
-        QCOMPARE(link->deviceState.brightness, 77);
+        QCOMPARE(link->deviceState.brightness, 0x91);
         QVERIFY(link->pendingReadKeys().isEmpty());
-        QCOMPARE(link->bufferedReplyBytes(), 0);
-        // The markers find the reply behind the noise at once: the noise is all it costs.
-        QCOMPARE(link->droppedBytes() - droppedBefore, stray ? 3 : 0);
+        QCOMPARE(link->droppedBytes() - droppedBefore, qint64(faults.strayBytes.size()));
+    }
+
+    // A whole frame passed through: its own reply handed back, refused or not; past its deadline unanswered,
+    // and the reply that still comes is not handed to the next frame.
+    void exchangeFrame_data()
+    {
+        QTest::addColumn<SimFaults>("faults");
+        QTest::addColumn<Rdx::Outcome>("outcome");
+        QTest::addColumn<QByteArray>("reply"); // bytes 2 and 3 of the reply handed back
+        SimFaults refuse, late;
+        refuse.errorForKind = {{Rdx::PictureRead, 12}};
+        late.delayMs = 600;
+        QTest::newRow("answered") << SimFaults{} << Rdx::Outcome::Accepted << QByteArray::fromHex("0008");
+        QTest::newRow("refused") << refuse << Rdx::Outcome::Refused << QByteArray::fromHex("ff0c");
+        QTest::newRow("late") << late << Rdx::Outcome::Unanswered << QByteArray::fromHex("0000");
+    }
+    void exchangeFrame()
+    {
+        QFETCH(SimFaults, faults);
+        QFETCH(Rdx::Outcome, outcome);
+        QVERIFY(openOn(Transport::Tcp));
+        fx->sim->setFaults(faults);
+        Rdx::Frame request = Rdx::emptyFrame(), reply = Rdx::emptyFrame();
+        request[1] = 1, request[2] = Rdx::ReadRequestCode, request[3] = Rdx::PictureRead;
+        const qint64 lateBefore = link->lateReplies();
+        link->resetReads(-2);
+        QCOMPARE(link->exchangeFrame(request, &reply, 300), outcome);
+        QTEST(Rdx::toByteArray(reply).mid(2, 2), "reply");
+        if (outcome != Rdx::Outcome::Unanswered)
+            return;
+        fx->sim->setFaults({});
+        request[3] = Rdx::StatusRead;
+        link->resetReads(-2);
+        QCOMPARE(link->exchangeFrame(request, &reply), Rdx::Outcome::Accepted);
+        QCOMPARE(int(reply[3]), int(Rdx::StatusRead)); // not the picture reply that came late
+        QCOMPARE(link->lateReplies(), 1 + lateBefore);
     }
 
     // A set-command's reply within the deadline answers it, however slow; past it the command is unanswered
@@ -457,37 +489,6 @@ private slots:
         const QVector<Rdx::Frame> received = fx->sim->received();
         QVERIFY(received.size() < written.size());
         QVERIFY(std::equal(received.begin(), received.end(), written.begin())); // in order, none made up
-    }
-
-    // A device that sends its replies without markers is still understood, on either transport.
-    void unmarkedReplies_data()
-    {
-        QTest::addColumn<Transport>("transport");
-        QTest::newRow("tcp") << Transport::Tcp;
-        QTest::newRow("paced serial") << Transport::PacedSerial;
-    }
-    void unmarkedReplies()
-    {
-        QFETCH(Transport, transport);
-        QVERIFY(openOn(transport));
-        SimFaults unmarked;
-        unmarked.noMarkers = true;
-        fx->sim->setFaults(unmarked);
-        SimState device = fx->sim->state();
-        device.brightness = 0x91; // a marker where the data is: no reply is taken for marked
-        device.pipModel = 1;
-        fx->sim->setState(device);
-        const int dvi = Rdx::Dvi1Input;
-        link->resetReads(-2);
-        QCOMPARE(link->runCommand(Rdx::SwitchInputCommand, &dvi, 1), Rdx::Outcome::Accepted);
-        QSignalSpy replies(link, &Singleton_SerialPort::send_receive_end);
-        link->resetReads(-2);
-        link->requestRead(Rdx::PictureRead);
-        link->requestRead(Rdx::StatusRead);
-        QTRY_COMPARE(replies.count(), 2);
-        QCOMPARE(link->deviceState.brightness, 0x91);
-        QCOMPARE(link->deviceState.pipModel, 1);
-        QCOMPARE(link->deviceState.mainInput, dvi);
     }
 
 private:

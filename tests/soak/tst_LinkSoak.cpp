@@ -120,6 +120,11 @@ private:
         fx.link->resetReads(-2);
         if (exchange.code >= 0) {
             outcome = fx.link->runCommand(exchange.code, &exchange.parameter, 1);
+            // A command waits out a reply still owed to an earlier one, then its own deadline: no longer.
+            [&] { QVERIFY2(clock.elapsed() <= Singleton_SerialPort::CommandDeadlineMs +
+                                                   Singleton_SerialPort::LateReplyGraceMs + EndSlackMs,
+                           "a set-command outlasted its deadline"); }();
+            clock.restart();
             if (outcome == Rdx::Outcome::Accepted && exchange.code == Rdx::PipModelCommand)
                 fx.link->deviceState.pipModel = exchange.parameter; // what the pages store once accepted
             else if (outcome == Rdx::Outcome::Accepted && exchange.code == Rdx::ShowModelCommand)
