@@ -432,7 +432,9 @@ void TableModel::keepDamagedFile(const QString& why, int skipped)
 void TableModel::save(const QString& filename)
 {
     settleFileName(filename);
-    if (m_fileState != FileState::Loaded)
+    // Every change is saved when it is made: at exit there is nothing left to write, unless a save failed
+    // (or there is no file yet).
+    if (m_fileState != FileState::Loaded || (!m_unsaved && QFile::exists(m_fileName)))
         return;
     bool merged = false;
     TimeFile::Edit done = TimeFile::edit(m_fileName, [this, &merged](TimeItems& current) {
@@ -480,6 +482,7 @@ void TableModel::save(const QString& filename)
         return;
     }
     m_saveFailureShown = false;
+    m_unsaved = false;
     m_base = TimeFile::records(done.items);
     // Show what the file holds now; not inside the edit that caused the save, which a view is committing.
     if (merged)
@@ -488,6 +491,7 @@ void TableModel::save(const QString& filename)
 
 void TableModel::changed()
 {
+    m_unsaved = true;
     save(QString());
 }
 

@@ -102,6 +102,7 @@ private:
     FileState m_fileState = FileState::NotLoaded;
     bool m_english = true;
     bool m_saveFailureShown = false;
+    bool m_unsaved = false;
 
     // The records as the file held them when this table last read or wrote it: what a save compares the
     // file with, to write only this table's changes over another program's.

@@ -138,9 +138,13 @@ private slots:
 
         writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) + worked +
                   record("08:00", 3, 127, 1, 0) + record(nullptr, 0));
+        const QByteArray loaded = readAll(fileName);
         TableModel model;
         model.load();
-        model.save();
+        model.save(); // nothing changed: the file stays as it was
+        QCOMPARE(readAll(fileName), loaded);
+        model.insertRows(0, 1);
+        model.removeRows(0, 1);
         QCOMPARE(readAll(fileName).toHex(), QByteArray(header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) +
                                                        record("08:00", 2) + worked + record("10:00", 1))
                                                 .toHex());
