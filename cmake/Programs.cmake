@@ -34,9 +34,12 @@ endfunction()
 function(rdx480_install_program target)
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     # Debian strips .comment (the compiler's version strings) from what it ships; so does this install.
+    set(installed "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>")
     install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
-                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
-                  COMMAND_ERROR_IS_FATAL ANY)")
+                                  \"${installed}\" RESULT_VARIABLE failed)
+                  if(failed)
+                      message(FATAL_ERROR \"objcopy could not clean ${installed}\")
+                  endif()")
     rdx480_add_manpage(${target})
 endfunction()
 

@@ -16,3 +16,4 @@ build/bench/bench_exchange "$@"
 build/bench/bench_startup "$@"
 build/bench/bench_link $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')
 build/bench/bench_schedule $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')
+build/bench/bench_service $(printf '%s\n' "$@" | grep -A1 -x -- --runs | tr '\n' ' ')

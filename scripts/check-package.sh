@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Usage: scripts/check-package.sh <build-dir>
 # Makes the Debian package of a built tree in a scratch folder and checks what an installer gets: lintian's
-# verdict, the payload and dependencies, a manual page and a display-free --version for every program, the
-# systemd user units and bash completions it ships, the menu entry and AppStream file, and the panel itself,
-# started offscreen from the unpacked tree once as the menu entry starts it and once with a folder given to
-# it. Installs nothing.
+# verdict, the payload and dependencies, every program's manual page and its --help, --version and wrong
+# option answered without a display, the systemd user units and bash completions it ships, the menu entry
+# and AppStream file, and the panel's first start, offscreen from the unpacked tree, once as the menu entry
+# starts it and once with a folder given to it. Installs nothing.
 set -euo pipefail
 build=$(realpath "$1")
 scratch=$(mktemp -d)
@@ -49,7 +49,7 @@ headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$@"; }
 for program in "$usr"/bin/*; do
     name=$(basename "$program")
     [ -f "$usr/share/man/man1/$name.1.gz" ] || fail "$name has no manual page"
-    headless "$program" --help | grep -q "^Usage: .*$name" || fail "$name --help fails without a display"
+    help=$(headless "$program" --help) && [[ $help == "Usage: "*"$name"* ]] || fail "$name --help fails without a display"
     answer=$(headless "$program" --version) || fail "$name --version fails without a display"
     [ "$answer" = "$name $version" ] || fail "$name --version says '$answer', the package is $version"
     status=0

@@ -9,6 +9,7 @@
 #include "service/ServiceLocator.h"
 #include "service/ServiceLog.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -21,10 +22,7 @@ const QString settingsName = QStringLiteral("info.ini");
 const QString scheduleName = QStringLiteral("time.t");
 } // namespace
 
-DeviceService::DeviceService(Options options, QObject* parent)
-    : QObject(parent), m_options(std::move(options))
-{
-}
+DeviceService::DeviceService(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {}
 
 DeviceService::~DeviceService()
 {
@@ -83,6 +81,8 @@ bool DeviceService::start(QString* error)
     // Busy while a client's exchange is on its way: the runner asks again a moment later.
     schedulePath.switchInput = [this](int code) { return m_device->switchInput(code); };
     m_runner = new ScheduleRunner(QDir(m_folder).filePath(scheduleName), schedulePath, this);
+    // Saves by the panel or the command line are picked up from the folder, as they rename into place.
+    m_runner->model()->watchFolder();
     connect(m_runner, &ScheduleRunner::fired, this, [](const ScheduleRunner::Report& report) {
         qCInfo(lcService).noquote() << "schedule:" << ScheduleRunner::describe(report);
     });
@@ -115,7 +115,6 @@ bool DeviceService::start(QString* error)
 
     m_started = true;
     qCInfo(lcService).noquote() << "serving" << m_folder << "on" << m_server->localPath();
-    m_scheduleStamp = fileStamp(scheduleName);
     m_settingsStamp = fileStamp(settingsName);
     applySettings(ServiceSettings::read(QDir(m_folder).filePath(settingsName)));
     return true;
@@ -131,12 +130,10 @@ QByteArray DeviceService::fileStamp(const QString& name) const
 
 void DeviceService::folderChanged()
 {
-    // Files written in place are watched too; a file renamed into place is a new file to watch.
-    for (const QString& name : {settingsName, scheduleName}) {
-        const QString path = QDir(m_folder).filePath(name);
-        if (QFileInfo::exists(path) && !m_watcher->files().contains(path))
-            m_watcher->addPath(path);
-    }
+    // A file written in place is watched too; one renamed into place is a new file to watch.
+    const QString path = QDir(m_folder).filePath(settingsName);
+    if (QFileInfo::exists(path) && !m_watcher->files().contains(path))
+        m_watcher->addPath(path);
     m_settle->start();
 }
 
@@ -147,12 +144,6 @@ void DeviceService::lookAtFolder()
         m_settingsStamp = settingsStamp;
         qCInfo(lcService).noquote() << settingsName << "changed; reading it again";
         applySettings(ServiceSettings::read(QDir(m_folder).filePath(settingsName)));
-    }
-    const QByteArray scheduleStamp = fileStamp(scheduleName);
-    if (scheduleStamp != m_scheduleStamp) {
-        m_scheduleStamp = scheduleStamp;
-        qCInfo(lcService).noquote() << scheduleName << "changed; loading it again";
-        m_runner->model()->load(QDir(m_folder).filePath(scheduleName));
     }
 }
 
@@ -178,8 +169,9 @@ void DeviceService::applyListen()
     const QHostAddress& address = m_settings.listenAddress;
     if (!address.isLoopback()) {
         if (!m_options.allowRemote) {
-            qCWarning(lcService).noquote() << QStringLiteral("LISTEN=") + address.toString() << "is not a loopback address: not"
-                                           << "served; start with --allow-remote to serve it anyway";
+            qCWarning(lcService).noquote()
+                << QStringLiteral("LISTEN=") + address.toString() << "is not a loopback address: not"
+                << "served; start with --allow-remote to serve it anyway";
             return;
         }
         qCWarning(lcService).noquote() << "serving the device on" << address.toString()
@@ -193,10 +185,23 @@ void DeviceService::applyListen()
         qCWarning(lcService).noquote() << error;
 }
 
+void DeviceService::stopWhenIdle()
+{
+    // Clients stay until the end: the one whose exchange is in flight gets its reply.
+    if (!m_device->isExchanging()) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+        return;
+    }
+    qCInfo(lcService) << "stopping once the exchange in flight is over";
+    connect(m_device, &DeviceConnection::free, QCoreApplication::instance(), &QCoreApplication::quit,
+            Qt::QueuedConnection);
+}
+
 void DeviceService::deviceUp()
 {
     m_server->setAccepting(true);
-    catchUp(QStringLiteral("the device link is up"));
+    // After the schedule's first load, which start() queued before the device could come up.
+    QTimer::singleShot(0, this, [this] { catchUp(QStringLiteral("the device link is up")); });
 }
 
 void DeviceService::deviceDown(const QString& why)
@@ -217,5 +222,9 @@ void DeviceService::checkClock()
 
 void DeviceService::catchUp(const QString& why)
 {
-    Q_UNUSED(why)
+    if (m_settings.catchUp != ServiceSettings::CatchUp::Latest || !m_device->isUp())
+        return;
+    qCInfo(lcService).noquote() << "catch-up:" << why
+                                << QStringLiteral("- looking back %1 minutes").arg(m_settings.catchUpMinutes);
+    m_runner->catchUp(m_settings.catchUpMinutes);
 }

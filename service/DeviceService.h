@@ -54,6 +54,8 @@ public:
     // Sends the latest entry of today that passed without the device accepting it, under CATCHUP=latest.
     // Called on start, when the device comes back and when the clock jumps forward.
     void catchUp(const QString& why);
+    // Quits the application once the exchange in flight (if any) is over, its reply delivered.
+    void stopWhenIdle();
 
 private:
     void deviceUp();
@@ -76,7 +78,6 @@ private:
     QTimer* m_settle = nullptr;
     QTimer* m_clockCheck = nullptr;
     QByteArray m_settingsStamp;
-    QByteArray m_scheduleStamp;
     QDateTime m_lastWall;
     QElapsedTimer m_monotonic;
     qint64 m_lastMonotonic = 0;

@@ -63,7 +63,10 @@ bool FrameServer::listenTcp(const QHostAddress& address, quint16 port, QString* 
     m_tcp = new QTcpServer(this);
     connect(m_tcp, &QTcpServer::newConnection, this, &FrameServer::acceptTcp);
     if (!m_tcp->listen(address, port)) {
-        *error = QStringLiteral("cannot listen on %1 port %2: %3").arg(address.toString()).arg(port).arg(m_tcp->errorString());
+        *error = QStringLiteral("cannot listen on %1 port %2: %3")
+                     .arg(address.toString())
+                     .arg(port)
+                     .arg(m_tcp->errorString());
         delete m_tcp;
         m_tcp = nullptr;
         return false;
@@ -199,7 +202,8 @@ void FrameServer::dropClient(int id, const QString& why)
     if (client->queue.empty())
         qCInfo(lcService).noquote() << "client" << id << why;
     else
-        qCInfo(lcService).noquote() << "client" << id << why << QStringLiteral("(%1 frames not sent)").arg(client->queue.size());
+        qCInfo(lcService).noquote() << "client" << id << why
+                                    << QStringLiteral("(%1 frames not sent)").arg(client->queue.size());
     if (client->socket) {
         client->socket->disconnect(this);
         client->socket->close();

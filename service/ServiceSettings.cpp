@@ -57,7 +57,8 @@ ServiceSettings ServiceSettings::read(const QString& path)
             s.listenAddress = address;
             s.listenPort = quint16(port);
         } else {
-            s.problems.append(QStringLiteral("LISTEN=%1 is not ADDRESS:PORT (127.0.0.1:5001); no TCP port").arg(listen));
+            s.problems.append(
+                QStringLiteral("LISTEN=%1 is not ADDRESS:PORT (127.0.0.1:5001); no TCP port").arg(listen));
         }
     }
     file.endGroup();

@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "link/Logging.h"
+#include "schedule/ScheduleClock.h"
 #include "service/DeviceService.h"
 #include "service/SdNotify.h"
 #include "service/ServiceCommandLine.h"
@@ -45,17 +46,22 @@ int main(int argc, char* argv[])
     }
     Rdx::setUpLogging(commandLine.trace);
     if (commandLine.trace)
-        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true) + QStringLiteral("\nrdx480.service.frames.debug=true"));
+        QLoggingCategory::setFilterRules(Rdx::logFilterRules(true) +
+                                         QStringLiteral("\nrdx480.service.frames.debug=true"));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeUp) != 0)
         return 1;
     QSocketNotifier signalNotifier(wakeUp[1], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+
+    // Tests run the schedule from a set moment (ISO date and time) instead of waiting for a real minute.
+    const QString clockFrom = qEnvironmentVariable("RDX480D_SCHEDULE_CLOCK_FROM");
+    if (!clockFrom.isEmpty())
+        ScheduleClock::runFrom(QDateTime::fromString(clockFrom, Qt::ISODateWithMs));
 
     int result = 0;
     {
@@ -65,6 +71,11 @@ int main(int argc, char* argv[])
             qCCritical(lcService).noquote() << error;
             return 1;
         }
+        QObject::connect(&signalNotifier, &QSocketNotifier::activated, &service, [&] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeUp[1], &byte, 1);
+            service.stopWhenIdle();
+        });
         SdNotify::notify(QByteArray("READY=1\nSTATUS=serving ") + service.folder().toUtf8());
         result = app.exec();
         SdNotify::notify("STOPPING=1");

@@ -5,6 +5,8 @@
 #include "Version.h"
 #include "link/DeviceErrors.h"
 #include "link/Singleton_SerialPort.h"
+#include "schedule/myTimer.h"
+#include "service/ServiceLocator.h"
 #include "widgets/MessageBox.h"
 
 #include <QCloseEvent>
@@ -86,6 +88,20 @@ RDX480View::RDX480View(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     link->useNetwork = settings.network;
 
     setLanguage(settings.language);
+
+    folder = QDir::currentPath();
+    serviceWatch = new QTimer(this);
+    serviceWatch->setInterval(ServiceWatchMs);
+    connect(serviceWatch, &QTimer::timeout, this, &RDX480View::followService);
+    serviceWatch->start();
+    if (auto* timerPage = findChild<myTimer*>()) {
+        // The service fired: the page on show reads the device again.
+        connect(timerPage, &myTimer::send_firedElsewhere, this, [this] {
+            if (link->isConnected() && !link->isExchanging())
+                emit updatePage(true);
+        });
+    }
+    followService();
 
     // A folder that cannot take info.ini is said once the window is up, before any setting is made in vain.
     QMetaObject::invokeMethod(
@@ -193,6 +209,7 @@ void RDX480View::doFunction()
     default:
         break;
     }
+    handSettingsToService();
     // Several sendEnd signals can follow one failure (the command's own, the last read's): show it once.
     showFailure(link->takeFailure());
 }
@@ -225,9 +242,39 @@ void RDX480View::showFailure(int state)
     }
 }
 
+void RDX480View::followService()
+{
+    const bool runs = ServiceLocator::isRunning(folder);
+    if (runs == serviceRuns)
+        return;
+    serviceRuns = runs;
+    qCInfo(lcShell) << (runs ? "a service runs for" : "no service runs for") << folder;
+    if (auto* timerPage = findChild<myTimer*>())
+        timerPage->setServiceFiring(runs);
+}
+
 void RDX480View::rsp_connect()
 {
+    followService();
+    if (serviceRuns) {
+        link->openLocal(ServiceLocator::socketPath(folder), link->deviceNumber);
+        return;
+    }
+    link->localServerPath.clear();
     link->openSerial(QString(), -1, 0);
+}
+
+void RDX480View::handSettingsToService()
+{
+    if (link->localServerPath.isEmpty())
+        return;
+    if (settings.ip == link->hostAddress && settings.port == link->tcpPort && settings.id == link->deviceNumber &&
+        settings.portName == link->serialPortName && settings.network == link->useNetwork)
+        return;
+    takeSettingsFromLink();
+    QString reason;
+    if (!settings.save(&reason))
+        showSaveFailure(reason);
 }
 
 void RDX480View::rsp_disconnect()

@@ -45,6 +45,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // How often the window looks whether a service started or stopped for its folder.
+    static constexpr int ServiceWatchMs = 1000;
+
     // Message codes: tens pick the title, units the text.
     enum MessageCode : int {
         OpenFailedMessage = 0,
@@ -61,6 +64,10 @@ private:
     // Tells the operator, once a run, that info.ini cannot be written and why.
     void showSaveFailure(const QString& reason);
     void takeSettingsFromLink();
+    // Whether an rdx480d runs for this folder: it then holds the device and fires the schedule.
+    void followService();
+    // Through the service, new device settings go to info.ini at once, for the service to follow.
+    void handSettingsToService();
 
     std::unique_ptr<Ui::RDX480View> ui;
     LinkSettings settings;
@@ -71,6 +78,9 @@ private:
     Singleton_SerialPort* link = nullptr;
     bool isEnglish = false;
     bool saveFailureShown = false;
+    QString folder;
+    QTimer* serviceWatch = nullptr;
+    bool serviceRuns = false;
 };
 
 #endif

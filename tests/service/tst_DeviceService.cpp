@@ -1,8 +1,11 @@
 #include "FrameClient.h"
 #include "link/Singleton_SerialPort.h"
+#include "schedule/ScheduleClock.h"
+#include "schedule/ScheduleRunner.h"
+#include "schedule/TimeFile.h"
+#include "service/ClientFrameCutter.h"
 #include "service/DeviceConnection.h"
 #include "service/DeviceService.h"
-#include "service/ClientFrameCutter.h"
 #include "service/FrameServer.h"
 #include "sim/SimFixture.h"
 
@@ -33,14 +36,17 @@ private slots:
     void clientsAreRefusedWhileTheDeviceIsAway();
     void aVanishedSerialNodeIsOpenedAgain();
     void aChangedSettingsFileReconnects();
-    void aSecondServiceOnTheFolderRefuses();
     void controlSurfacesOnLoopbackTcp();
+    void aMissedEntryIsCaughtUpOnce_data();
+    void aMissedEntryIsCaughtUpOnce();
 
 private:
     bool startSim(bool paced, quint16 port = 0);
     void writeSettings(const QByteArray& text);
     QByteArray tcpSettings(quint16 port) const;
     bool startService();
+    // The simulator over TCP, the settings that name it, the service on them.
+    bool serveTcp(const QByteArray& service = QByteArray());
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -82,6 +88,14 @@ bool tst_DeviceService::startService()
     return QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
 }
 
+bool tst_DeviceService::serveTcp(const QByteArray& service)
+{
+    if (!startSim(false))
+        return false;
+    writeSettings(tcpSettings(m_sim->tcpPort()) + service);
+    return startService();
+}
+
 void tst_DeviceService::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
@@ -93,6 +107,7 @@ void tst_DeviceService::cleanup()
 {
     m_service.reset();
     m_sim.reset();
+    ScheduleClock::useWallClock();
 }
 
 void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn_data()
@@ -139,16 +154,14 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
 
 void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    QVERIFY(serveTcp());
     FrameClient noisy, quiet;
     QVERIFY(noisy.connectLocal(m_service->socketPath()));
     QVERIFY(quiet.connectLocal(m_service->socketPath()));
 
     QByteArray noise = QByteArray("\x00\x13garbage", 9);
-    noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7);          // a partial frame
-    noise += char(Rdx::FrameMarker) + QByteArray(12, '\xff');            // a start marker, no end marker
+    noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7); // a partial frame
+    noise += char(Rdx::FrameMarker) + QByteArray(12, '\xff');  // a start marker, no end marker
     noise += readRequest(Rdx::PictureRead);
     noisy.send(noise);
     quiet.send(readRequest(Rdx::StatusRead));
@@ -172,9 +185,7 @@ void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
 
 void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    QVERIFY(serveTcp());
     SimFaults slow;
     slow.delayMs = 300;
     m_sim->setFaults(slow);
@@ -209,10 +220,8 @@ void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
 
 void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
 {
-    QVERIFY(startSim(false));
+    QVERIFY(serveTcp());
     const quint16 port = m_sim->tcpPort();
-    writeSettings(tcpSettings(port));
-    QVERIFY(startService());
     FrameClient before;
     QVERIFY(before.connectLocal(m_service->socketPath()));
     QTRY_COMPARE(m_service->server()->clientCount(), 1);
@@ -257,11 +266,9 @@ void tst_DeviceService::aVanishedSerialNodeIsOpenedAgain()
 
 void tst_DeviceService::aChangedSettingsFileReconnects()
 {
-    QVERIFY(startSim(false));
+    QVERIFY(serveTcp());
     SimFixture other;
     QVERIFY(other.start());
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
 
     writeSettings(tcpSettings(other.tcpPort()));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
@@ -272,25 +279,17 @@ void tst_DeviceService::aChangedSettingsFileReconnects()
     QTRY_COMPARE(client.replies().size(), 1);
     QCOMPARE(other.received().size(), 1);
     QCOMPARE(m_sim->received().size(), 0);
-}
 
-void tst_DeviceService::aSecondServiceOnTheFolderRefuses()
-{
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()));
-    QVERIFY(startService());
+    // One service per folder.
     DeviceService second({m_folder->path(), false});
     QString error;
     QVERIFY(!second.start(&error));
     QVERIFY2(error.contains(QStringLiteral("already runs")), qPrintable(error));
-    QVERIFY(m_service->device()->isUp());
 }
 
 void tst_DeviceService::controlSurfacesOnLoopbackTcp()
 {
-    QVERIFY(startSim(false));
-    writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=127.0.0.1:0\n");
-    QVERIFY(startService());
+    QVERIFY(serveTcp("[Service]\nLISTEN=127.0.0.1:0\n"));
     QVERIFY(m_service->tcpPort() != 0);
     FrameClient surface;
     surface.connectTcp(m_service->tcpPort());
@@ -303,6 +302,62 @@ void tst_DeviceService::controlSurfacesOnLoopbackTcp()
     // Not loopback: not served without --allow-remote.
     writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n");
     QTRY_COMPARE_WITH_TIMEOUT(m_service->tcpPort(), quint16(0), 2000);
+}
+
+// The service runs its folder's schedule with no window open, on a set clock: the device hangs up across an
+// entry's minute and comes back.
+void tst_DeviceService::aMissedEntryIsCaughtUpOnce_data()
+{
+    QTest::addColumn<QByteArray>("catchUp");
+    QTest::addColumn<int>("switches");
+    QTest::newRow("latest") << QByteArray("CATCHUP=latest\n") << 1;
+    QTest::newRow("none") << QByteArray("CATCHUP=none\n") << 0;
+}
+
+void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
+{
+    QFETCH(QByteArray, catchUp);
+    QFETCH(int, switches);
+    TimeItems items;
+    items.push_back(std::make_unique<MyTimeItem>(QTime(10, 6), int(Rdx::Hdmi2Input), 0x7F, 1, 1));
+    QString error;
+    QVERIFY2(TimeFile::save(m_folder->filePath(QStringLiteral("time.t")), items, &error), qPrintable(error));
+    const QDate today(2026, 12, 7);
+    ScheduleClock::set(QDateTime(today, QTime(10, 5)));
+    QVERIFY(serveTcp("[Service]\n" + catchUp));
+    const quint16 port = m_sim->tcpPort();
+    const auto switchesSeen = [this] {
+        const QVector<Rdx::Frame> seen = m_sim->received();
+        return std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; });
+    };
+
+    m_sim.reset();
+    QTRY_VERIFY(!m_service->device()->isUp());
+    QSignalSpy missed(m_service->runner(), &ScheduleRunner::missed);
+    ScheduleClock::set(QDateTime(today, QTime(10, 6)));
+    ScheduleClock::set(QDateTime(today, QTime(10, 8)));
+    QTRY_COMPARE(missed.count(), 1);
+    QVERIFY(startSim(false, port));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
+    // A client served after the device came back is served after the catch-up was looked at.
+    FrameClient client;
+    QVERIFY(client.connectLocal(m_service->socketPath()));
+    client.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(client.replies().size(), 1);
+    QCOMPARE(switchesSeen(), switches);
+    QCOMPARE(m_sim->state().mainInput == Rdx::Hdmi2Input, switches == 1);
+
+    // Not again after a restart: the state file says the device accepted it.
+    m_service.reset();
+    m_sim->clearReceived();
+    QVERIFY(startService());
+    QSignalSpy skipped(m_service->runner(), &ScheduleRunner::skipped);
+    FrameClient again;
+    QVERIFY(again.connectLocal(m_service->socketPath()));
+    again.send(readRequest(Rdx::StatusRead));
+    QTRY_COMPARE(again.replies().size(), 1);
+    QCOMPARE(switchesSeen(), 0);
+    QCOMPARE(skipped.count(), switches);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceService)

@@ -1,0 +1,169 @@
+#include "tests/support/MessageLog.h"
+
+#include "link/Singleton_SerialPort.h"
+#include "schedule/ScheduleClock.h"
+#include "schedule/TimeFile.h"
+#include "schedule/myTimer.h"
+#include "service/ServiceLocator.h"
+#include "shell/RDX480View.h"
+#include "sim/SimFixture.h"
+#include "widgets/MyCircleButton.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The panel beside a running rdx480d for its folder (the working folder): it reaches the device through the
+// service and leaves the schedule to it.
+class tst_ServicePanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void controlOpensWithTheSameFramesThroughTheService();
+    void timerPageAndServiceFireAnEntryOnce();
+
+private:
+    void startService(const QDateTime& clockFrom = QDateTime());
+    QVector<Rdx::Frame> openControl();
+
+    std::unique_ptr<QTemporaryDir> m_runtime;
+    std::unique_ptr<SimFixture> m_sim;
+    std::unique_ptr<QProcess> m_service;
+    std::unique_ptr<RDX480View> m_window;
+    MessageLog m_log;
+};
+
+void tst_ServicePanel::initTestCase()
+{
+    RDX480View::installFontFallback();
+}
+
+void tst_ServicePanel::init()
+{
+    m_runtime = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_RUNTIME_DIR", m_runtime->path().toUtf8());
+    QFile::remove(QStringLiteral("time.t"));
+    QFile::remove(QStringLiteral("time.t.state"));
+    m_sim = std::make_unique<SimFixture>();
+    QVERIFY(m_sim->start());
+    QFile settings(QStringLiteral("info.ini"));
+    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("IP=127.0.0.1\nPORT=" + QByteArray::number(m_sim->tcpPort()) +
+                   "\nID=1\nNETWORK=true\nLANGUAGE=true\n[Service]\nCATCHUP=none\n");
+}
+
+void tst_ServicePanel::cleanup()
+{
+    m_window.reset();
+    Singleton_SerialPort* link = Singleton_SerialPort::instance();
+    link->closeSerial();
+    link->localServerPath.clear();
+    link->takeFailure();
+    if (m_service) {
+        m_service->terminate();
+        QVERIFY(m_service->waitForFinished(10000));
+        QCOMPARE(m_service->exitCode(), 0);
+        m_service.reset();
+    }
+    m_sim.reset();
+    ScheduleClock::useWallClock();
+    QCOMPARE(m_log.count(), 0);
+}
+
+void tst_ServicePanel::startService(const QDateTime& clockFrom)
+{
+    m_service = std::make_unique<QProcess>();
+    m_service->setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (clockFrom.isValid())
+        environment.insert(QStringLiteral("RDX480D_SCHEDULE_CLOCK_FROM"), clockFrom.toString(Qt::ISODateWithMs));
+    m_service->setProcessEnvironment(environment);
+    m_service->start(QStringLiteral(RDX480D_PROGRAM), {QStringLiteral("--folder"), QDir::currentPath()});
+    QVERIFY(m_service->waitForStarted());
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT((log += m_service->readAll()).contains("device link up"), 5000);
+    QVERIFY(ServiceLocator::isRunning(QDir::currentPath()));
+}
+
+// Connects with the window's button and opens Control: the frames the device saw.
+QVector<Rdx::Frame> tst_ServicePanel::openControl()
+{
+    m_window = std::make_unique<RDX480View>();
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        return {};
+    m_sim->clearReceived();
+    Singleton_SerialPort* link = Singleton_SerialPort::instance();
+    QTest::mouseClick(m_window->findChild<MyCircleButton*>(QStringLiteral("connect_but")), Qt::LeftButton);
+    if (!QTest::qWaitFor([link] { return link->isConnected(); }, 5000))
+        return {};
+    QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("but_for_control")), Qt::LeftButton);
+    auto* overlay = m_window->findChild<QWidget*>(QStringLiteral("wid_send_box"));
+    if (!QTest::qWaitFor([&] { return !overlay->isVisible() && !link->isExchanging() && !link->isReplyTimerActive(); },
+                         10000))
+        return {};
+    return m_sim->received();
+}
+
+void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
+{
+    const QVector<Rdx::Frame> direct = openControl();
+    QVERIFY(!direct.isEmpty());
+    QVERIFY(Singleton_SerialPort::instance()->localServerPath.isEmpty());
+    m_window.reset();
+    Singleton_SerialPort::instance()->closeSerial();
+
+    startService();
+    const QVector<Rdx::Frame> through = openControl();
+    QVERIFY(!Singleton_SerialPort::instance()->localServerPath.isEmpty());
+    QCOMPARE(through, direct);
+    QVERIFY(m_window->findChild<myTimer*>()->isServiceFiring());
+
+    // The Setting page's OK, through the service: info.ini takes the new device at once, for the service.
+    SimFixture other;
+    QVERIFY(other.start());
+    Singleton_SerialPort::instance()->openSerial(QStringLiteral("127.0.0.1"), other.tcpPort(), 1);
+    QSettings written(QStringLiteral("info.ini"), QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("PORT")).toInt(), int(other.tcpPort()));
+    QCOMPARE(written.value(QStringLiteral("NETWORK")).toBool(), true);
+}
+
+void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
+{
+    TimeItems items;
+    auto entry = std::make_unique<MyTimeItem>();
+    entry->m_time = QTime(10, 1);
+    entry->m_signal = Rdx::Dvi2Input;
+    entry->m_week = 0x7F;
+    entry->m_repeat = 1;
+    items.push_back(std::move(entry));
+    QString error;
+    QVERIFY2(TimeFile::save(QStringLiteral("time.t"), items, &error), qPrintable(error));
+
+    // Both clocks a moment before the entry's minute.
+    const QDateTime before(QDate::currentDate(), QTime(10, 0, 58, 500));
+    ScheduleClock::runFrom(before);
+    startService(before);
+    m_window = std::make_unique<RDX480View>();
+    auto* page = m_window->findChild<myTimer*>();
+    QVERIFY(page->isServiceFiring());
+    QSignalSpy elsewhere(page, &myTimer::send_firedElsewhere);
+    QTRY_COMPARE_WITH_TIMEOUT(elsewhere.count(), 1, 6000);
+    QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi2Input));
+    // Switched once, the status read first: PIP and the switch mode decide the command.
+    const QVector<Rdx::Frame> seen = m_sim->received();
+    QCOMPARE(std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; }),
+             1);
+    QCOMPARE(seen.at(0)[2], Rdx::ReadRequestCode);
+    QCOMPARE(seen.at(1)[2], std::uint8_t(Rdx::SwitchInputCommand));
+}
+
+QTEST_MAIN(tst_ServicePanel)
+#include "tst_ServicePanel.moc"
