@@ -10,7 +10,7 @@ With --max, exits 1 when the ratio is above PERCENT.
 import pathlib
 import sys
 
-PRODUCT = ["link", "shell", "pages", "schedule", "widgets", "quc", "sim", "service"]
+PRODUCT = ["link", "shell", "pages", "schedule", "widgets", "quc", "sim", "service", "cli"]
 TESTS = ["tests"]
 
 
