@@ -66,7 +66,8 @@ for unit in "$usr"/lib/systemd/user/*; do
     name=$(basename "$unit")
     case $name in *@.*) name=${name/@./@check.} ;; esac
     sed "s|^\(ExecStart=[-@+!:]*\)/usr/bin/|\1$usr/bin/|" "$unit" >"$scratch/units/$name"
-    XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user verify "$scratch/units/$name" ||
+    # Documentation=man: pages are looked up in the package's own manual folder.
+    MANPATH=$usr/share/man XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user verify "$scratch/units/$name" ||
         fail "the user unit $(basename "$unit") does not verify"
 done
 for completion in "$usr"/share/bash-completion/completions/*; do
