@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <limits>
+#include <tuple>
 
 Q_LOGGING_CATEGORY(lcSchedule, "rdx480.schedule")
 
@@ -331,16 +331,16 @@ void TableModel::replaceItems(TimeItems items)
     const auto before = [](const auto& a, const auto& b) { return *a < *b; };
     if (!std::is_sorted(m_items.begin(), m_items.end(), before)) {
         // Sorted by key in one contiguous array, not by following ten thousand scattered pointers.
-        std::vector<std::pair<qint64, size_t>> keys(m_items.size());
+        // (time, active, position): the entries' own order, an invalid time (-1) first, ties kept in place.
+        std::vector<std::tuple<int, qint32, size_t>> keys(m_items.size());
         for (size_t i = 0; i < m_items.size(); ++i) {
             const MyTimeItem& item = *m_items[i];
-            const qint64 time = item.m_time.isValid() ? item.m_time.msecsSinceStartOfDay() : -1;
-            keys[i] = {(time << 32) + (qint64(item.m_active) - std::numeric_limits<qint32>::min()), i};
+            keys[i] = {item.m_time.isValid() ? item.m_time.msecsSinceStartOfDay() : -1, item.m_active, i};
         }
         std::sort(keys.begin(), keys.end());
         TimeItems sorted(m_items.size());
         for (size_t i = 0; i < keys.size(); ++i)
-            sorted[i] = std::move(m_items[keys[i].second]);
+            sorted[i] = std::move(m_items[std::get<2>(keys[i])]);
         m_items = std::move(sorted);
     }
     adjust();
