@@ -398,7 +398,7 @@ int Singleton_SerialPort::sendCommand(int code, const int* params, int count)
     return -1;
 }
 
-Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int count)
+std::optional<Rdx::Outcome> Singleton_SerialPort::cannotSend()
 {
     if (busy)
         return Rdx::Outcome::Busy;
@@ -409,6 +409,13 @@ Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int c
     }
     if (linkState < Rdx::Ready)
         return Rdx::Outcome::Busy;
+    return std::nullopt;
+}
+
+Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int count)
+{
+    if (const auto refused = cannotSend())
+        return *refused;
 
     // The frame is not reset: bytes past the last parameter keep what the previous frame had.
     count = std::clamp(count, 0, Rdx::ParameterCount);
@@ -427,15 +434,8 @@ Rdx::Outcome Singleton_SerialPort::runCommand(int code, const int* params, int c
 
 Rdx::Outcome Singleton_SerialPort::exchangeFrame(const Rdx::Frame& request, Rdx::Frame* reply, int deadlineMs)
 {
-    if (busy)
-        return Rdx::Outcome::Busy;
-    if (!isConnected()) {
-        reportFailure(Rdx::NotConnected);
-        emit sendEnd();
-        return Rdx::Outcome::NotConnected;
-    }
-    if (linkState < Rdx::Ready)
-        return Rdx::Outcome::Busy;
+    if (const auto refused = cannotSend())
+        return *refused;
 
     const SendScope sending(*this);
     frameBuffer = request;
@@ -491,14 +491,7 @@ void Singleton_SerialPort::requestRead(int kind)
 
 void Singleton_SerialPort::sendReadRequest(int kind, int index, int key)
 {
-    if (busy)
-        return;
-    if (!isConnected()) {
-        reportFailure(Rdx::NotConnected);
-        emit sendEnd();
-        return;
-    }
-    if (linkState < Rdx::Ready)
+    if (cannotSend())
         return;
 
     const SendScope sending(*this);

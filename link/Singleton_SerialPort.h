@@ -159,6 +159,9 @@ private:
     void openSocket(const QString& ip, int port, int id);
     void openLocalSocket();
     void sendReadRequest(int kind, int index, int key);
+    // Why no frame may go out now (busy, closed, not Ready), or nothing when one may; a closed link is
+    // reported to the window.
+    std::optional<Rdx::Outcome> cannotSend();
     bool transmitFrame(int waitMs);
     QIODevice* activeDevice() const;
     void waitForReply(int waitMs, const std::function<bool()>& answered);
