@@ -3,7 +3,9 @@
 # Builds the panel, the simulated device and the tests, and runs three stages; each runs and counts even when
 # an earlier one failed:
 #   1. every suite through CTest, headless, built in build/;
-#   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/;
+#   2. the same suites but the soaks (label soak: minutes of wire time; the other suites and the fuzzers run
+#      the same code under the sanitizers),
+#      built with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/;
 #   3. every fuzz target for a short while (scripts/fuzz.sh; RDX480_FUZZ_SECONDS per target, default 20).
 # CTest's results are read from its JUnit file. A build that fails counts as one failure, and a test whose
 # program did not build counts as failed instead of running an old copy. Ends with the test/product line
@@ -24,10 +26,11 @@ count() { # stage, passed, failed, detail
 
 # The tests whose programs a failed build left out of date (each test's target has the test's name): only
 # those that build now run, so a test never passes on an old copy of its program.
-stale_tests() { # build dir
-    local test
-    for test in $(ctest --test-dir "$1" -N | sed -n 's/^ *Test *#[0-9]*: *//p'); do
-        ninja -C "$1" "$test" >/dev/null 2>&1 || echo "$test"
+stale_tests() { # build dir, ctest's test selection options
+    local dir=$1 test
+    shift
+    for test in $(ctest --test-dir "$dir" -N "$@" | sed -n 's/^ *Test *#[0-9]*: *//p'); do
+        ninja -C "$dir" "$test" >/dev/null 2>&1 || echo "$test"
     done
 }
 
@@ -43,19 +46,22 @@ build_stage() {
     return 1
 }
 
-# build dir, stage name, status of its build; the environment carries the sanitizer options where wanted.
+# build dir, stage name, status of its build, then ctest's test selection options (none: every test); the
+# environment carries the sanitizer options where wanted.
 ctest_stage() {
     local dir=$1 stage=$2 built=$3
+    shift 3
+    local select=("$@")
     local junit=$PWD/$dir/junit.xml
     if [ ! -f "$dir/CTestTestfile.cmake" ]; then
         count "$stage" 0 1 "not configured, nothing ran"
         return
     fi
     local total stale=() exclude=()
-    total=$(ctest --test-dir "$dir" -N | sed -n 's/^Total Tests: *//p')
+    total=$(ctest --test-dir "$dir" -N "${select[@]}" | sed -n 's/^Total Tests: *//p')
     total=${total:-0}
     if [ "$built" -ne 0 ]; then
-        mapfile -t stale < <(stale_tests "$dir")
+        mapfile -t stale < <(stale_tests "$dir" "${select[@]}")
     fi
     if [ ${#stale[@]} -gt 0 ]; then
         exclude=(-E "^($(IFS='|'; echo "${stale[*]}"))\$")
@@ -63,7 +69,7 @@ ctest_stage() {
     rm -f "$junit"
     echo "== $stage: running $total tests in $dir${stale:+ (not built, counted failed: ${stale[*]})}"
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j"$jobs" --output-junit "$junit" \
-        "${exclude[@]}"
+        "${select[@]}" "${exclude[@]}"
     local result
     result=$(python3 - "$junit" <<'EOF'
 import sys, xml.etree.ElementTree as ET
@@ -100,7 +106,7 @@ built=$?
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0 \
 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ctest_stage build-asan sanitizers $built
+    ctest_stage build-asan sanitizers $built -LE soak
 
 echo "== fuzz"
 rm -f build-fuzz/fuzz-results.txt
