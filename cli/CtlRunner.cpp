@@ -126,7 +126,7 @@ std::optional<Options> parseArguments(const QStringList& arguments, int* exitCod
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version(QStringLiteral("version"), QString());
-    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("spec"));
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("where"));
     const QCommandLineOption id(QStringLiteral("id"), QString(), QStringLiteral("n"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("dir"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("ms"));
@@ -293,10 +293,10 @@ int Runner::runSchedule()
 std::optional<Target> Runner::resolveTarget(int* exitCode)
 {
     Target target;
-    const QString& spec = m_options.device;
-    if (!spec.isEmpty()) {
-        if (spec.startsWith(QLatin1String("tcp:"))) {
-            const QString rest = spec.mid(4);
+    const QString& named = m_options.device;
+    if (!named.isEmpty()) {
+        if (named.startsWith(QLatin1String("tcp:"))) {
+            const QString rest = named.mid(4);
             const int colon = rest.lastIndexOf(QLatin1Char(':'));
             target.network = true;
             target.host = rest.left(colon);
@@ -306,8 +306,8 @@ std::optional<Target> Runner::resolveTarget(int* exitCode)
                 *exitCode = fail(ExitUsage, QStringLiteral("--device tcp: takes HOST:PORT, port 1..65535"));
                 return std::nullopt;
             }
-        } else if (spec.startsWith(QLatin1String("serial:")) && spec.size() > 7) {
-            target.serialPath = spec.mid(7);
+        } else if (named.startsWith(QLatin1String("serial:")) && named.size() > 7) {
+            target.serialPath = named.mid(7);
         } else {
             *exitCode = fail(ExitUsage, QStringLiteral("--device takes tcp:HOST:PORT or serial:PATH"));
             return std::nullopt;
