@@ -77,7 +77,7 @@ QString timeText(const QTime& time)
     return QString(text, 5);
 }
 
-QTime parseTimeText(const QString& text)
+QTime parseTimeText(QStringView text)
 {
     // The one shape the file and the editors write, read directly: QTime::fromString costs microseconds a
     // time, which a file of ten thousand entries feels.
@@ -87,7 +87,12 @@ QTime parseTimeText(const QString& text)
         const int minute = (text.at(3).unicode() - '0') * 10 + text.at(4).unicode() - '0';
         return hour < 24 && minute < 60 ? QTime(hour, minute) : QTime();
     }
-    return QTime::fromString(text, timePattern);
+    return QTime::fromString(text.toString(), timePattern);
+}
+
+QTime parseTimeText(const QString& text)
+{
+    return parseTimeText(QStringView(text));
 }
 
 int dayBit(const QDate& date)

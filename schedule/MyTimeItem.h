@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 #include <QTime>
 
 // One row of the schedule: at m_time on the days of m_week, switch the device to input m_signal.
@@ -36,6 +37,7 @@ public:
 
 // "hh:mm": the one pattern the file, the table and the editors write and read times with.
 QString timeText(const QTime& time);
+QTime parseTimeText(QStringView text);
 QTime parseTimeText(const QString& text);
 
 // Bit of a date's weekday in m_week.

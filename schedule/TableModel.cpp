@@ -11,7 +11,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <numeric>
 #include <tuple>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcSchedule, "rdx480.schedule")
 
@@ -60,6 +62,57 @@ const Texts& textsFor(bool english)
         QStringLiteral("定时表无法保存到 %1：%2"),
     };
     return english ? englishTexts : chineseTexts;
+}
+
+constexpr int MinutesOfDay = 24 * 60;
+
+int minuteOf(const QTime& time)
+{
+    return time.msecsSinceStartOfDay() / 60000;
+}
+
+// The entries' own order (an invalid time first, ties kept in place), reached by one counting pass over the
+// minutes and a sort of each minute's few keys, all in contiguous arrays: a comparison sort that follows ten
+// thousand scattered pointers costs several times as much.
+void sortByMinute(TimeItems& items)
+{
+    struct Key
+    {
+        quint64 order; // time (an invalid one below every valid one), then the active value
+        quint32 position;
+        bool operator<(const Key& other) const
+        {
+            return std::tie(order, position) < std::tie(other.order, other.position);
+        }
+    };
+    // Slot 0 holds the entries without a valid time; minute m is slot m + 1.
+    std::vector<int> slotOfEntry(items.size());
+    std::vector<Key> keys(items.size());
+    std::vector<int> next(MinutesOfDay + 2, 0);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const MyTimeItem& item = *items[i];
+        const bool timed = item.m_time.isValid();
+        slotOfEntry[i] = timed ? 1 + minuteOf(item.m_time) : 0;
+        const quint64 time = timed ? quint64(item.m_time.msecsSinceStartOfDay()) + 1 : 0;
+        keys[i] = {time << 32 | (quint32(item.m_active) ^ 0x80000000u), quint32(i)};
+        ++next[size_t(slotOfEntry[i]) + 1];
+    }
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    std::vector<Key> sortedKeys(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        sortedKeys[size_t(next[size_t(slotOfEntry[i])]++)] = keys[i];
+    // Each slot's start has moved on to its end.
+    auto begin = sortedKeys.begin();
+    for (int slot = 0; slot <= MinutesOfDay; ++slot) {
+        const auto end = sortedKeys.begin() + next[size_t(slot)];
+        std::sort(begin, end);
+        begin = end;
+    }
+    TimeItems sorted;
+    sorted.reserve(items.size());
+    for (const Key& key : sortedKeys)
+        sorted.push_back(std::move(items[key.position]));
+    items = std::move(sorted);
 }
 
 } // namespace
@@ -254,16 +307,21 @@ void TableModel::adjust()
     const QDateTime now = ScheduleClock::now();
     const int today = dayBit(now.date());
     const QTime minute = ScheduleClock::wholeMinute(now.time());
-    QMap<QTime, int> rowOfMinute;
+    // The first row of each minute still to come.
+    std::vector<int> rowOfMinute(MinutesOfDay, -1);
     for (int row = 0; row < int(m_items.size()); ++row) {
         const MyTimeItem& item = *m_items[size_t(row)];
         if (item.m_active != 0 && (item.m_week & today) != 0 && item.m_time.isValid() && minute <= item.m_time) {
-            const QTime key = ScheduleClock::wholeMinute(item.m_time);
-            if (!rowOfMinute.contains(key))
-                rowOfMinute.insert(key, row);
+            int& first = rowOfMinute[size_t(minuteOf(item.m_time))];
+            if (first < 0)
+                first = row;
         }
     }
-    m_todayRows = rowOfMinute.values().toVector();
+    m_todayRows.clear();
+    for (const int row : rowOfMinute) {
+        if (row >= 0)
+            m_todayRows.append(row);
+    }
     m_builtFor = now.date();
     qCDebug(lcSchedule) << "in send starTime";
     emit send_starTime(m_todayRows.size());
@@ -326,23 +384,10 @@ void TableModel::replaceItems(TimeItems items)
 {
     beginResetModel();
     m_items = std::move(items);
-    // A file this program saved is in order already; looking costs one pass, sorting ten thousand scattered
-    // entries a few milliseconds.
+    // A file this program saved is in order already; looking costs one pass.
     const auto before = [](const auto& a, const auto& b) { return *a < *b; };
-    if (!std::is_sorted(m_items.begin(), m_items.end(), before)) {
-        // Sorted by key in one contiguous array, not by following ten thousand scattered pointers.
-        // (time, active, position): the entries' own order, an invalid time (-1) first, ties kept in place.
-        std::vector<std::tuple<int, qint32, size_t>> keys(m_items.size());
-        for (size_t i = 0; i < m_items.size(); ++i) {
-            const MyTimeItem& item = *m_items[i];
-            keys[i] = {item.m_time.isValid() ? item.m_time.msecsSinceStartOfDay() : -1, item.m_active, i};
-        }
-        std::sort(keys.begin(), keys.end());
-        TimeItems sorted(m_items.size());
-        for (size_t i = 0; i < keys.size(); ++i)
-            sorted[i] = std::move(m_items[std::get<2>(keys[i])]);
-        m_items = std::move(sorted);
-    }
+    if (!std::is_sorted(m_items.begin(), m_items.end(), before))
+        sortByMinute(m_items);
     adjust();
     endResetModel();
 }

@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <array>
+
 Q_LOGGING_CATEGORY(lcTimeFile, "rdx480.schedule.file")
 
 namespace {
@@ -28,12 +30,13 @@ public:
     quint32 u32() { return take<quint32>(); }
     qint32 i32() { return take<qint32>(); }
     qint16 i16() { return take<qint16>(); }
-    QString utf16(int bytes)
+    // "hh:mm" as the file holds it, read in place: a text per record would cost an allocation each.
+    QTime time()
     {
-        QString text;
-        for (int i = 0; i < bytes / 2; ++i)
-            text.append(QChar(take<quint16>()));
-        return text;
+        std::array<QChar, TimeTextBytes / 2> text;
+        for (QChar& c : text)
+            c = QChar(take<quint16>());
+        return parseTimeText(QStringView(text.data(), int(text.size())));
     }
 
 private:
@@ -62,7 +65,7 @@ Record readRecord(Reader& in, TimeItems& items)
     if (length == quint32(TimeTextBytes)) {
         if (in.left() < TimeTextBytes)
             return Record::Bad;
-        time = parseTimeText(in.utf16(TimeTextBytes));
+        time = in.time();
         noTime = !time.isValid();
     } else if (length != 0 && length != TimeFile::NullText) {
         return Record::Bad;
