@@ -9,10 +9,12 @@
 #include "ui_myTimer.h"
 #include "widgets/MessageBox.h"
 
+#include <QAbstractProxyModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QStyleOptionHeader>
 
 #include <algorithm>
 
@@ -27,6 +29,37 @@ bool askModally(const QString& title, const QString& text)
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+// The rows' numbers, wide enough for the largest the table can show: the whole schedule's count, in the
+// widest digit. Qt's own hint measures two hundred numbers (twice as a loaded table settles, which a long
+// schedule feels) and, with the rows sorted by a column, can still miss the widest in the middle.
+class RowNumberHeader : public QHeaderView
+{
+public:
+    explicit RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        // As the table's own row header: a click selects the row, and the selected row's number is bold.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+    QSize sizeHint() const override
+    {
+        if (count() == 0)
+            return QHeaderView::sizeHint();
+        int largest = count();
+        if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(model()))
+            largest = std::max(largest, proxy->sourceModel()->rowCount());
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        // A selected row's number is drawn bold.
+        QFont font = this->font();
+        font.setBold(highlightSections());
+        option.fontMetrics = QFontMetrics(font);
+        option.text = QString(QString::number(largest).size(), QLatin1Char('8'));
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
 
 myTimer::Question& question()
 {
@@ -51,6 +84,7 @@ myTimer::myTimer(QWidget* parent)
     m_proxy->setSourceModel(m_model);
     ui->tableView->setModel(m_proxy);
     ui->tableView->setItemDelegate(new mytimedelegate(this));
+    ui->tableView->setVerticalHeader(new RowNumberHeader(ui->tableView));
     ui->tableView->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     QHeaderView* header = ui->tableView->horizontalHeader();
     header->setSectionResizeMode(TableModel::TimeColumn, QHeaderView::Interactive);
