@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 list=$(realpath "${1:-tests/mutations.txt}")
 scratch=${RDX480_MUTATE_DIR:-/tmp/rdx480-mutate}
 src=$scratch/src
-build=$scratch/build
+# Inside the copy, as in a checkout: with ccache, objects built in a checkout serve here too.
+build=$src/build
 mkdir -p "$src"
 
 # Copy what changed since the last run only, so the scratch build stays incremental.
@@ -56,7 +57,19 @@ regexes=()
 for m in "${mutations[@]}"; do regexes+=("$(echo "${m%% | *}" | xargs)"); done
 all=$(printf '%s\n' "${regexes[@]}" | tr '|' '\n' | sort -u | paste -sd '|')
 
-[ -f "$build/build.ninja" ] || cmake -S "$src" -B "$build" -G Ninja -DRDX480_BENCH=OFF >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR=$src CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+[ -f "$build/build.ninja" ] || cmake -S "$src" -B "$build" -G Ninja -DRDX480_BENCH=OFF "${launcher[@]}" >/dev/null
+
+# The targets a fault's tests need: their own executables and the programs tests start. Relinking only
+# those, not every executable of the tree, is most of a fault's turn.
+targets_for() {
+    ctest --test-dir "$build" -N -R "$1" | sed -n 's/^ *Test *#[0-9]*: *\(tst_[A-Za-z0-9_]*\)$/\1/p'
+    echo rdx480 rdx480-sim rdx480d rdx480ctl
+}
 echo "== baseline: building and running $all"
 cmake --build "$build" -j2 >"$scratch/build.log" 2>&1 || { cat "$scratch/build.log"; exit 1; }
 if ! ctest --test-dir "$build" -R "$all" -j2 --timeout 300 >"$scratch/baseline.log" 2>&1; then
@@ -87,7 +100,8 @@ for m in "${mutations[@]}"; do
         results+=("NOT APPLIED  $where")
         continue
     fi
-    if ! cmake --build "$build" -j2 >"$scratch/build.log" 2>&1; then
+    # shellcheck disable=SC2046
+    if ! cmake --build "$build" -j2 --target $(targets_for "$regex") >"$scratch/build.log" 2>&1; then
         tail -20 "$scratch/build.log"
         broken=$((broken + 1))
         results+=("NO BUILD     $where")
