@@ -107,16 +107,19 @@ Singleton_SerialPort::~Singleton_SerialPort()
     closeSerial();
 }
 
-void Singleton_SerialPort::openSerial(QString ip, int port, int id)
+void Singleton_SerialPort::startAfresh()
 {
-    // Also a transport the mode no longer names: the mode may have changed since it was opened.
     if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState ||
         localSocket->state() != QLocalSocket::UnconnectedState)
         closeSerial();
-    // What went wrong on an earlier connection is no news on this one.
     failureToShow = Rdx::Ready;
     openFailureReason.clear();
     openFailureDenied = false;
+}
+
+void Singleton_SerialPort::openSerial(QString ip, int port, int id)
+{
+    startAfresh();
     if (!localServerPath.isEmpty()) {
         // The service holds the device: new settings are only noted here (the window hands them to the
         // service's settings file), and the panel reconnects through the service.
@@ -201,12 +204,7 @@ void Singleton_SerialPort::openSocket(const QString& ip, int port, int id)
 
 void Singleton_SerialPort::openLocal(const QString& path, int id)
 {
-    if (serialPort->isOpen() || tcpSocket->state() != QAbstractSocket::UnconnectedState ||
-        localSocket->state() != QLocalSocket::UnconnectedState)
-        closeSerial();
-    failureToShow = Rdx::Ready;
-    openFailureReason.clear();
-    openFailureDenied = false;
+    startAfresh();
     localServerPath = path;
     deviceNumber = id;
     openLocalSocket();

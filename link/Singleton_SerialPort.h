@@ -155,6 +155,9 @@ private:
     Singleton_SerialPort();
     static void destroyInstance();
 
+    // Closes whatever transport is open (the mode may have changed since it was opened) and forgets what
+    // went wrong on it: an earlier connection's failure is no news on the next.
+    void startAfresh();
     void openSerialPort(const QString& name, int id);
     void openSocket(const QString& ip, int port, int id);
     void openLocalSocket();
