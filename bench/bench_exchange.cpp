@@ -3,6 +3,7 @@
 // measured in the same run: a minimal blocking client that sends the very frames the panel sent (taken
 // from the simulator's log), in the same order, to the same simulator, and reads each reply whole.
 #include "BenchTable.h"
+#include "FloorClient.h"
 
 #include "link/Frame.h"
 #include "link/Singleton_SerialPort.h"
@@ -24,19 +25,11 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -110,72 +103,6 @@ QString describe(const Frames& frames)
         parts.append(Rdx::toHex(frame));
     return parts.join(QStringLiteral(" | "));
 }
-
-// The floor: plain POSIX blocking I/O, no event loop, no toolkit.
-class FloorClient
-{
-public:
-    ~FloorClient()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    bool openTcp(quint16 port)
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (m_fd < 0)
-            return false;
-        const int on = 1;
-        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-
-    bool openSerial(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
-        if (m_fd < 0)
-            return false;
-        termios settings{};
-        if (::tcgetattr(m_fd, &settings) != 0)
-            return false;
-        ::cfmakeraw(&settings);
-        ::cfsetispeed(&settings, B9600);
-        ::cfsetospeed(&settings, B9600);
-        settings.c_cc[VMIN] = 1;
-        settings.c_cc[VTIME] = 0;
-        ::tcflush(m_fd, TCIOFLUSH);
-        return ::tcsetattr(m_fd, TCSANOW, &settings) == 0;
-    }
-
-    // Writes the frame, then reads until a whole reply is in; false on an error or after 2 s of silence.
-    bool exchange(const Rdx::Frame& frame)
-    {
-        if (::write(m_fd, frame.data(), Rdx::FrameSize) != Rdx::FrameSize)
-            return false;
-        std::uint8_t reply[Rdx::FrameSize];
-        int got = 0;
-        while (got < Rdx::FrameSize) {
-            pollfd waitFor{m_fd, POLLIN, 0};
-            if (::poll(&waitFor, 1, 2000) <= 0)
-                return false;
-            const ssize_t n = ::read(m_fd, reply + got, size_t(Rdx::FrameSize - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            got += int(n);
-        }
-        return true;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 // Watches one exchange of the panel: decoded replies, and (for a switch) when the target button took the
 // main style and when it was next painted.

@@ -2,6 +2,7 @@
 // direct (paced serial, TCP), 8 clients sharing the paced line, the firing lag from a minute boundary, and
 // the idle service's memory. Every figure stands beside its floor, measured in the same run.
 #include "BenchTable.h"
+#include "FloorClient.h"
 
 #include "link/Frame.h"
 #include "schedule/ScheduleClock.h"
@@ -18,86 +19,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <arpa/inet.h>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
-
-// Plain blocking POSIX I/O: the client side costs the same in every figure.
-class RawClient
-{
-public:
-    ~RawClient()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool openTcp(quint16 port)
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int on = 1;
-        ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    bool openLocal(const QString& path)
-    {
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        return ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    bool openSerial(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
-        termios settings{};
-        if (m_fd < 0 || ::tcgetattr(m_fd, &settings) != 0)
-            return false;
-        ::cfmakeraw(&settings);
-        ::cfsetispeed(&settings, B9600);
-        ::cfsetospeed(&settings, B9600);
-        return ::tcsetattr(m_fd, TCSANOW, &settings) == 0;
-    }
-    // The reply, or an empty array after 6 s of silence.
-    QByteArray exchange(const QByteArray& frame)
-    {
-        if (::write(m_fd, frame.constData(), size_t(frame.size())) != frame.size())
-            return {};
-        QByteArray reply(Rdx::FrameSize, '\0');
-        int got = 0;
-        while (got < Rdx::FrameSize) {
-            pollfd waitFor{m_fd, POLLIN, 0};
-            if (::poll(&waitFor, 1, 6000) <= 0)
-                return {};
-            const ssize_t n = ::read(m_fd, reply.data() + got, size_t(Rdx::FrameSize - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return {};
-            got += int(n);
-        }
-        return reply;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 QByteArray readRequest(int kind)
 {
@@ -114,7 +39,7 @@ double ms(qint64 ns)
     return double(ns) / 1e6;
 }
 
-Samples timeExchanges(RawClient& client, int count)
+Samples timeExchanges(FloorClient& client, int count)
 {
     Samples samples;
     QElapsedTimer clock;
@@ -186,14 +111,14 @@ int main(int argc, char* argv[])
     // One exchange, paced serial: direct, then through the service holding the same line.
     Samples serialDirect, serialService;
     {
-        RawClient direct;
+        FloorClient direct;
         if (direct.openSerial(sim.serialPath()))
             serialDirect = timeExchanges(direct, runs);
     }
     writeSettings(folder.path(), "PORTNAME=" + sim.serialPath().toUtf8() + "\nID=1\n");
     auto service = startService(program, folder.path());
     {
-        RawClient client;
+        FloorClient client;
         if (client.openLocal(socket))
             serialService = timeExchanges(client, runs);
     }
@@ -208,7 +133,7 @@ int main(int argc, char* argv[])
     std::vector<std::thread> clients;
     for (int kind : kinds)
         clients.emplace_back([&, kind] {
-            RawClient client;
+            FloorClient client;
             if (!client.openLocal(socket)) {
                 lost += perClient;
                 return;
@@ -248,7 +173,7 @@ int main(int argc, char* argv[])
     tcpSim.start();
     Samples tcpDirect, tcpService;
     {
-        RawClient direct;
+        FloorClient direct;
         if (direct.openTcp(tcpSim.tcpPort()))
             tcpDirect = timeExchanges(direct, runs);
     }
@@ -256,7 +181,7 @@ int main(int argc, char* argv[])
                   "IP=127.0.0.1\nPORT=" + QByteArray::number(tcpSim.tcpPort()) + "\nID=1\nNETWORK=true\n");
     service = startService(program, folder.path());
     {
-        RawClient client;
+        FloorClient client;
         if (client.openLocal(socket))
             tcpService = timeExchanges(client, runs);
     }
