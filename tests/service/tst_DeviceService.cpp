@@ -1,4 +1,4 @@
-#include "FrameClient.h"
+#include "ServiceSupport.h"
 #include "link/Singleton_SerialPort.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/ScheduleRunner.h"
@@ -9,16 +9,11 @@
 #include "service/FrameServer.h"
 #include "sim/SimFixture.h"
 
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
-#include <unistd.h>
 
 // The service in this process, its device the simulator on its own thread, its clients driven by the
 // event loop like any other socket.
@@ -33,20 +28,25 @@ private slots:
     void clientsGetExactlyTheirRepliesInTurn();
     void garbageAndPartialFramesNeverReachTheDevice();
     void aClientLeavingMidExchangeDisturbsNobody();
+    void clientsAreRefusedWhileTheDeviceIsAway_data();
     void clientsAreRefusedWhileTheDeviceIsAway();
-    void aVanishedSerialNodeIsOpenedAgain();
     void aChangedSettingsFileReconnects();
     void controlSurfacesOnLoopbackTcp();
     void aMissedEntryIsCaughtUpOnce_data();
     void aMissedEntryIsCaughtUpOnce();
 
 private:
-    bool startSim(bool paced, quint16 port = 0);
-    void writeSettings(const QByteArray& text);
-    QByteArray tcpSettings(quint16 port) const;
+    // The simulator over the paced pty or TCP (its pty linked at `node` when given), and info.ini naming it
+    // unless it comes back at the `port` it had.
+    bool startSim(bool paced, quint16 port = 0, const QString& node = QString());
+    void writeSettings(const QByteArray& text) { QVERIFY(writeFile(m_folder->filePath(QStringLiteral("info.ini")), text)); }
     bool startService();
     // The simulator over TCP, the settings that name it, the service on them.
     bool serveTcp(const QByteArray& service = QByteArray());
+    // A new client's status read is answered.
+    bool servesAStatusRead();
+    // Byte 2 of each frame the device saw.
+    QVector<int> codesSeen() const;
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -54,27 +54,18 @@ private:
     std::unique_ptr<DeviceService> m_service;
 };
 
-bool tst_DeviceService::startSim(bool paced, quint16 port)
+bool tst_DeviceService::startSim(bool paced, quint16 port, const QString& node)
 {
     SimFixture::Options options;
     options.paced = paced;
     options.tcpPort = port;
     m_sim = std::make_unique<SimFixture>(options);
-    return m_sim->start();
-}
-
-void tst_DeviceService::writeSettings(const QByteArray& text)
-{
-    // As the panel saves: a new file renamed into place.
-    QSaveFile file(m_folder->filePath(QStringLiteral("info.ini")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    QVERIFY(file.commit());
-}
-
-QByteArray tst_DeviceService::tcpSettings(quint16 port) const
-{
-    return "IP=127.0.0.1\nPORT=" + QByteArray::number(port) + "\nID=1\nNETWORK=true\n";
+    if (!m_sim->start() || (paced && !node.isEmpty() && !QFile::link(m_sim->serialPath(), node)))
+        return false;
+    const QString serial = node.isEmpty() ? m_sim->serialPath() : node;
+    if (port == 0)
+        writeSettings(paced ? "PORTNAME=" + serial.toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort()));
+    return true;
 }
 
 bool tst_DeviceService::startService()
@@ -92,8 +83,26 @@ bool tst_DeviceService::serveTcp(const QByteArray& service)
 {
     if (!startSim(false))
         return false;
-    writeSettings(tcpSettings(m_sim->tcpPort()) + service);
+    if (!service.isEmpty())
+        writeSettings(tcpSettings(m_sim->tcpPort()) + service);
     return startService();
+}
+
+bool tst_DeviceService::servesAStatusRead()
+{
+    FrameClient client;
+    if (!client.connectLocal(m_service->socketPath()))
+        return false;
+    client.send(readRequest(Rdx::StatusRead));
+    return QTest::qWaitFor([&] { return client.replyKinds() == QVector<int>{Rdx::StatusRead}; }, 5000);
+}
+
+QVector<int> tst_DeviceService::codesSeen() const
+{
+    QVector<int> codes;
+    for (const Rdx::Frame& frame : m_sim->received())
+        codes.append(frame[2]);
+    return codes;
 }
 
 void tst_DeviceService::init()
@@ -121,7 +130,6 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
 {
     QFETCH(bool, paced);
     QVERIFY(startSim(paced));
-    writeSettings(paced ? "PORTNAME=" + m_sim->serialPath().toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort()));
     QVERIFY(startService());
 
     // Each sends all its frames at once, over TCP more than its queue holds: neither may starve the other.
@@ -137,12 +145,10 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
     }
     picture.send(pictureFrames);
     led.send(ledFrames);
-    QTRY_COMPARE_WITH_TIMEOUT(picture.replies().size() + led.replies().size(), 2 * perClient, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(picture.replyKinds().size() + led.replyKinds().size(), 2 * perClient, 20000);
+    QCOMPARE(picture.replyKinds(), QVector<int>(perClient, Rdx::PictureRead));
+    QCOMPARE(led.replyKinds(), QVector<int>(perClient, Rdx::LedTotalRead));
 
-    for (const QByteArray& reply : picture.replies())
-        QCOMPARE(int(reply.at(3)), int(Rdx::PictureRead));
-    for (const QByteArray& reply : led.replies())
-        QCOMPARE(int(reply.at(3)), int(Rdx::LedTotalRead));
     // Served in turn: while both have frames waiting, the device sees them alternate.
     const QVector<Rdx::Frame> seen = m_sim->received();
     QCOMPARE(seen.size(), 2 * perClient);
@@ -165,21 +171,15 @@ void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
     noise += readRequest(Rdx::PictureRead);
     noisy.send(noise);
     quiet.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(noisy.replies().size(), 1);
-    QTRY_COMPARE(quiet.replies().size(), 1);
-    QCOMPARE(int(noisy.replies().at(0).at(3)), int(Rdx::PictureRead));
-    QCOMPARE(int(quiet.replies().at(0).at(3)), int(Rdx::StatusRead));
-    const QVector<Rdx::Frame> seen = m_sim->received();
-    QCOMPARE(seen.size(), 2);
-    for (const Rdx::Frame& frame : seen)
-        QCOMPARE(frame[2], Rdx::ReadRequestCode);
+    QTRY_COMPARE(noisy.replyKinds(), QVector<int>{Rdx::PictureRead});
+    QTRY_COMPARE(quiet.replyKinds(), QVector<int>{Rdx::StatusRead});
+    QCOMPARE(codesSeen(), QVector<int>(2, Rdx::ReadRequestCode));
     // A partial frame left standing is dropped: what follows it is a frame of its own.
     noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(5));
     QTest::qWait(int(ClientFrameCutter::DefaultStaleGapMs) + 100);
     noisy.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(noisy.replies().size(), 2);
-    QCOMPARE(m_sim->received().size(), 3);
-    QCOMPARE(m_sim->received().constLast()[2], Rdx::ReadRequestCode);
+    QTRY_COMPARE(noisy.replyKinds().size(), 2);
+    QCOMPARE(codesSeen(), QVector<int>(3, Rdx::ReadRequestCode));
     QVERIFY(!noisy.closed && !quiet.closed);
 }
 
@@ -193,40 +193,48 @@ void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
     QVERIFY(staying.connectLocal(m_service->socketPath()));
     // The service blocks this thread during an exchange: the client who leaves in the middle of it is a
     // thread of its own.
-    const QByteArray path = QFile::encodeName(m_service->socketPath());
+    const QString path = m_service->socketPath();
     SimFixture* sim = m_sim.get();
     std::thread leaving([path, sim] {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            const QByteArray frames = readRequest(Rdx::PictureRead) + readRequest(Rdx::PictureRead);
-            [[maybe_unused]] const ssize_t n = ::write(fd, frames.constData(), size_t(frames.size()));
-            for (QDeadlineTimer deadline(5000); sim->received().isEmpty() && !deadline.hasExpired();)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ::close(fd);
+        QLocalSocket socket;
+        socket.connectToServer(path);
+        socket.write(readRequest(Rdx::PictureRead) + readRequest(Rdx::PictureRead));
+        socket.waitForBytesWritten(5000);
+        for (QDeadlineTimer deadline(5000); sim->received().isEmpty() && !deadline.hasExpired();)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     QTRY_COMPARE(m_sim->received().size(), 1);
     leaving.join();
     staying.send(readRequest(Rdx::LedTotalRead));
-    QTRY_COMPARE(staying.replies().size(), 1);
-    QCOMPARE(int(staying.replies().at(0).at(3)), int(Rdx::LedTotalRead));
+    QTRY_COMPARE(staying.replyKinds(), QVector<int>{Rdx::LedTotalRead});
     QTRY_COMPARE(m_service->server()->clientCount(), 1);
     // The frame still queued for the one who left never went out.
     QCOMPARE(m_sim->received().size(), 2);
 }
 
+void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::newRow("tcp") << QString();
+    // A stable name for a serial node that comes and goes, as /dev/serial/by-id/... is.
+    QTest::newRow("vanished serial node") << QStringLiteral("usb-RDX480-if00");
+}
+
 void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
 {
-    QVERIFY(serveTcp());
+    QFETCH(QString, node);
+    const bool serial = !node.isEmpty();
+    if (serial)
+        node = m_folder->filePath(node);
+    QVERIFY(startSim(serial, 0, node));
+    QVERIFY(startService());
     const quint16 port = m_sim->tcpPort();
     FrameClient before;
     QVERIFY(before.connectLocal(m_service->socketPath()));
     QTRY_COMPARE(m_service->server()->clientCount(), 1);
 
     m_sim.reset();
+    QFile::remove(node);
     QTRY_VERIFY(!m_service->device()->isUp());
     QTRY_VERIFY(before.closed);
     FrameClient meanwhile;
@@ -234,33 +242,9 @@ void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
     QTRY_VERIFY(meanwhile.closed);
     QCOMPARE(m_service->server()->clientCount(), 0);
 
-    QVERIFY(startSim(false, port));
+    QVERIFY(startSim(serial, port, node));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
-    FrameClient after;
-    QVERIFY(after.connectLocal(m_service->socketPath()));
-    after.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(after.replies().size(), 1);
-}
-
-void tst_DeviceService::aVanishedSerialNodeIsOpenedAgain()
-{
-    // A stable name for a node that comes and goes, as /dev/serial/by-id/... is.
-    QVERIFY(startSim(true));
-    const QString byId = m_folder->filePath(QStringLiteral("usb-RDX480-if00"));
-    QVERIFY(QFile::link(m_sim->serialPath(), byId));
-    writeSettings("PORTNAME=" + byId.toUtf8() + "\nID=1\n");
-    QVERIFY(startService());
-
-    m_sim.reset();
-    QFile::remove(byId);
-    QTRY_VERIFY(!m_service->device()->isUp());
-    QVERIFY(startSim(true));
-    QVERIFY(QFile::link(m_sim->serialPath(), byId));
-    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
+    QVERIFY(servesAStatusRead());
     QCOMPARE(m_sim->received().size(), 1);
 }
 
@@ -273,10 +257,7 @@ void tst_DeviceService::aChangedSettingsFileReconnects()
     writeSettings(tcpSettings(other.tcpPort()));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
     QTRY_VERIFY(m_service->device()->isUp());
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
+    QVERIFY(servesAStatusRead());
     QCOMPARE(other.received().size(), 1);
     QCOMPARE(m_sim->received().size(), 0);
 
@@ -294,7 +275,7 @@ void tst_DeviceService::controlSurfacesOnLoopbackTcp()
     FrameClient surface;
     surface.connectTcp(m_service->tcpPort());
     surface.send(frameBytes(Rdx::SwitchInputCommand, {Rdx::Hdmi2Input}));
-    QTRY_COMPARE(surface.replies().size(), 1);
+    QTRY_COMPARE(surface.replyKinds().size(), 1);
     QCOMPARE(m_sim->state().mainInput, int(Rdx::Hdmi2Input));
     // The service's copy of the device follows what it forwarded.
     QCOMPARE(Singleton_SerialPort::instance()->deviceState.mainInput, int(Rdx::Hdmi2Input));
@@ -326,10 +307,6 @@ void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
     ScheduleClock::set(QDateTime(today, QTime(10, 5)));
     QVERIFY(serveTcp("[Service]\n" + catchUp));
     const quint16 port = m_sim->tcpPort();
-    const auto switchesSeen = [this] {
-        const QVector<Rdx::Frame> seen = m_sim->received();
-        return std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; });
-    };
 
     m_sim.reset();
     QTRY_VERIFY(!m_service->device()->isUp());
@@ -340,11 +317,8 @@ void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
     QVERIFY(startSim(false, port));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
     // A client served after the device came back is served after the catch-up was looked at.
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
-    QCOMPARE(switchesSeen(), switches);
+    QVERIFY(servesAStatusRead());
+    QCOMPARE(codesSeen().count(Rdx::SwitchInputCommand), switches);
     QCOMPARE(m_sim->state().mainInput == Rdx::Hdmi2Input, switches == 1);
 
     // Not again after a restart: the state file says the device accepted it.
@@ -352,11 +326,8 @@ void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
     m_sim->clearReceived();
     QVERIFY(startService());
     QSignalSpy skipped(m_service->runner(), &ScheduleRunner::skipped);
-    FrameClient again;
-    QVERIFY(again.connectLocal(m_service->socketPath()));
-    again.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(again.replies().size(), 1);
-    QCOMPARE(switchesSeen(), 0);
+    QVERIFY(servesAStatusRead());
+    QCOMPARE(codesSeen().count(Rdx::SwitchInputCommand), 0);
     QCOMPARE(skipped.count(), switches);
 }
 

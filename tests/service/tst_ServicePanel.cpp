@@ -1,3 +1,4 @@
+#include "ServiceSupport.h"
 #include "tests/support/MessageLog.h"
 
 #include "link/Singleton_SerialPort.h"
@@ -53,10 +54,8 @@ void tst_ServicePanel::init()
     QFile::remove(QStringLiteral("time.t.state"));
     m_sim = std::make_unique<SimFixture>();
     QVERIFY(m_sim->start());
-    QFile settings(QStringLiteral("info.ini"));
-    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write("IP=127.0.0.1\nPORT=" + QByteArray::number(m_sim->tcpPort()) +
-                   "\nID=1\nNETWORK=true\nLANGUAGE=true\n[Service]\nCATCHUP=none\n");
+    QVERIFY(writeFile(QStringLiteral("info.ini"),
+                      tcpSettings(m_sim->tcpPort()) + "LANGUAGE=true\n[Service]\nCATCHUP=none\n"));
 }
 
 void tst_ServicePanel::cleanup()
@@ -138,12 +137,7 @@ void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
 void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
 {
     TimeItems items;
-    auto entry = std::make_unique<MyTimeItem>();
-    entry->m_time = QTime(10, 1);
-    entry->m_signal = Rdx::Dvi2Input;
-    entry->m_week = 0x7F;
-    entry->m_repeat = 1;
-    items.push_back(std::move(entry));
+    items.push_back(std::make_unique<MyTimeItem>(QTime(10, 1), int(Rdx::Dvi2Input), 0x7F, 1, 1));
     QString error;
     QVERIFY2(TimeFile::save(QStringLiteral("time.t"), items, &error), qPrintable(error));
 
@@ -158,11 +152,11 @@ void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
     QTRY_COMPARE_WITH_TIMEOUT(elsewhere.count(), 1, 6000);
     QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi2Input));
     // Switched once, the status read first: PIP and the switch mode decide the command.
-    const QVector<Rdx::Frame> seen = m_sim->received();
-    QCOMPARE(std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; }),
-             1);
-    QCOMPARE(seen.at(0)[2], Rdx::ReadRequestCode);
-    QCOMPARE(seen.at(1)[2], std::uint8_t(Rdx::SwitchInputCommand));
+    QVector<int> codes;
+    for (const Rdx::Frame& frame : m_sim->received())
+        codes.append(frame[2]);
+    QCOMPARE(codes.count(Rdx::SwitchInputCommand), 1);
+    QCOMPARE(codes.mid(0, 2), (QVector<int>{Rdx::ReadRequestCode, Rdx::SwitchInputCommand}));
 }
 
 QTEST_MAIN(tst_ServicePanel)
