@@ -60,6 +60,15 @@ inline QByteArray readRequest(int kind)
     return frameBytes(Rdx::ReadRequestCode, {kind, 0});
 }
 
+// Byte 2 of each frame.
+inline QVector<int> frameCodes(const QVector<Rdx::Frame>& frames)
+{
+    QVector<int> codes;
+    for (const Rdx::Frame& frame : frames)
+        codes.append(frame[2]);
+    return codes;
+}
+
 inline QByteArray tcpSettings(quint16 port)
 {
     return "IP=127.0.0.1\nPORT=" + QByteArray::number(port) + "\nID=1\nNETWORK=true\n";

@@ -152,9 +152,7 @@ void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
     QTRY_COMPARE_WITH_TIMEOUT(elsewhere.count(), 1, 6000);
     QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi2Input));
     // Switched once, the status read first: PIP and the switch mode decide the command.
-    QVector<int> codes;
-    for (const Rdx::Frame& frame : m_sim->received())
-        codes.append(frame[2]);
+    const QVector<int> codes = frameCodes(m_sim->received());
     QCOMPARE(codes.count(Rdx::SwitchInputCommand), 1);
     QCOMPARE(codes.mid(0, 2), (QVector<int>{Rdx::ReadRequestCode, Rdx::SwitchInputCommand}));
 }
