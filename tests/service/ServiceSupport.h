@@ -14,11 +14,7 @@
 class FrameClient : public QObject
 {
 public:
-    bool connectLocal(const QString& path)
-    {
-        adopt(new QLocalSocket(this))->connectToServer(path);
-        return static_cast<QLocalSocket*>(socket)->state() != QLocalSocket::UnconnectedState;
-    }
+    void connectLocal(const QString& path) { adopt(new QLocalSocket(this))->connectToServer(path); }
     void connectTcp(quint16 port) { adopt(new QTcpSocket(this))->connectToHost(QStringLiteral("127.0.0.1"), port); }
     void send(const QByteArray& bytes) { socket->write(bytes); }
     // The kind (byte 3) of each whole reply so far, oldest first.

@@ -35,7 +35,6 @@ private:
     // The simulator over the paced pty or TCP (its pty linked at `node` when given), and info.ini naming
     // it, with `service` added, unless it comes back at the `port` it had.
     bool startSim(bool paced, quint16 port = 0, const QString& node = QString(), const QByteArray& service = {});
-    void writeSettings(const QByteArray& text) { QVERIFY(writeFile(m_folder->filePath(QStringLiteral("info.ini")), text)); }
     bool startService();
     // A new client's status read is answered.
     bool servesAStatusRead();
@@ -55,27 +54,25 @@ bool tst_DeviceService::startSim(bool paced, quint16 port, const QString& node, 
     if (!m_sim->start() || (paced && !node.isEmpty() && !QFile::link(m_sim->serialPath(), node)))
         return false;
     const QString serial = node.isEmpty() ? m_sim->serialPath() : node;
-    if (port == 0)
-        writeSettings((paced ? "PORTNAME=" + serial.toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort())) + service);
-    return true;
+    return port != 0 ||
+           writeFile(m_folder->filePath(QStringLiteral("info.ini")),
+                     (paced ? "PORTNAME=" + serial.toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort())) + service);
 }
 
 bool tst_DeviceService::startService()
 {
     m_service = std::make_unique<DeviceService>(DeviceService::Options{m_folder->path(), false});
     QString error;
-    if (!m_service->start(&error)) {
+    const bool started = m_service->start(&error);
+    if (!started)
         qWarning() << error;
-        return false;
-    }
-    return QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
+    return started && QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
 }
 
 bool tst_DeviceService::servesAStatusRead()
 {
     FrameClient client;
-    if (!client.connectLocal(m_service->socketPath()))
-        return false;
+    client.connectLocal(m_service->socketPath());
     client.send(readRequest(Rdx::StatusRead));
     return QTest::qWaitFor([&] { return client.replyKinds() == QVector<int>{Rdx::StatusRead}; }, 5000);
 }
@@ -110,16 +107,11 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
     // Each sends all its frames at once, over TCP more than its queue holds: neither may starve the other.
     const int perClient = paced ? 8 : FrameServer::MaxQueuedFrames + 4;
     FrameClient picture, led;
-    QVERIFY(picture.connectLocal(m_service->socketPath()));
-    QVERIFY(led.connectLocal(m_service->socketPath()));
+    picture.connectLocal(m_service->socketPath());
+    led.connectLocal(m_service->socketPath());
     QTRY_COMPARE(m_service->server()->clientCount(), 2);
-    QByteArray pictureFrames, ledFrames;
-    for (int i = 0; i < perClient; ++i) {
-        pictureFrames += readRequest(Rdx::PictureRead);
-        ledFrames += readRequest(Rdx::LedTotalRead);
-    }
-    picture.send(pictureFrames);
-    led.send(ledFrames);
+    picture.send(readRequest(Rdx::PictureRead).repeated(perClient));
+    led.send(readRequest(Rdx::LedTotalRead).repeated(perClient));
     QTRY_COMPARE_WITH_TIMEOUT(picture.replyKinds().size() + led.replyKinds().size(), 2 * perClient, 20000);
     QCOMPARE(picture.replyKinds(), QVector<int>(perClient, Rdx::PictureRead));
     QCOMPARE(led.replyKinds(), QVector<int>(perClient, Rdx::LedTotalRead));
@@ -138,8 +130,8 @@ void tst_DeviceService::misbehavingClientsDisturbNobody()
 {
     QVERIFY(startSim(false) && startService());
     FrameClient noisy, quiet;
-    QVERIFY(noisy.connectLocal(m_service->socketPath()));
-    QVERIFY(quiet.connectLocal(m_service->socketPath()));
+    noisy.connectLocal(m_service->socketPath());
+    quiet.connectLocal(m_service->socketPath());
 
     QByteArray noise = QByteArray("\x00\x13garbage", 9);
     noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7); // a partial frame
@@ -185,23 +177,21 @@ void tst_DeviceService::misbehavingClientsDisturbNobody()
 // schedule with no window open, on a set clock.
 void tst_DeviceService::theDeviceAwayAndBack_data()
 {
-    QTest::addColumn<QString>("node");
+    QTest::addColumn<bool>("serial");
     QTest::addColumn<QByteArray>("catchUp");
     QTest::addColumn<int>("switches");
-    QTest::newRow("tcp, catch up") << QString() << QByteArray("CATCHUP=latest\n") << 1;
-    QTest::newRow("tcp, no catch-up") << QString() << QByteArray("CATCHUP=none\n") << 0;
-    // A stable name for a serial node that comes and goes, as /dev/serial/by-id/... is.
-    QTest::newRow("vanished serial node") << QStringLiteral("usb-RDX480-if00") << QByteArray() << 1;
+    QTest::newRow("tcp, catch up") << false << QByteArray("CATCHUP=latest\n") << 1;
+    QTest::newRow("tcp, no catch-up") << false << QByteArray("CATCHUP=none\n") << 0;
+    QTest::newRow("vanished serial node") << true << QByteArray() << 1;
 }
 
 void tst_DeviceService::theDeviceAwayAndBack()
 {
-    QFETCH(QString, node);
+    QFETCH(bool, serial);
     QFETCH(QByteArray, catchUp);
     QFETCH(int, switches);
-    const bool serial = !node.isEmpty();
-    if (serial)
-        node = m_folder->filePath(node);
+    // A stable name for a serial node that comes and goes, as /dev/serial/by-id/... is.
+    const QString node = serial ? m_folder->filePath(QStringLiteral("usb-RDX480-if00")) : QString();
     TimeItems items;
     items.push_back(std::make_unique<MyTimeItem>(QTime(10, 6), int(Rdx::Hdmi2Input), 0x7F, 1, 1));
     QString error;
@@ -212,7 +202,7 @@ void tst_DeviceService::theDeviceAwayAndBack()
     QVERIFY(startService());
     const quint16 port = m_sim->tcpPort();
     FrameClient before;
-    QVERIFY(before.connectLocal(m_service->socketPath()));
+    before.connectLocal(m_service->socketPath());
     QTRY_COMPARE(m_service->server()->clientCount(), 1);
 
     // Clients are closed and refused while it is away.
@@ -260,7 +250,8 @@ void tst_DeviceService::controlSurfacesAndAChangedSettingsFile()
     // Another device, and a listening address that is not loopback: not served without --allow-remote.
     SimFixture other;
     QVERIFY(other.start());
-    writeSettings(tcpSettings(other.tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n");
+    QVERIFY(writeFile(m_folder->filePath(QStringLiteral("info.ini")),
+                      tcpSettings(other.tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n"));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
     QTRY_COMPARE(m_service->tcpPort(), quint16(0));
     QTRY_VERIFY(m_service->device()->isUp());

