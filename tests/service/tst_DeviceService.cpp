@@ -142,8 +142,9 @@ void tst_DeviceService::misbehavingClientsDisturbNobody()
     QTRY_COMPARE(noisy.replyKinds(), QVector<int>{Rdx::PictureRead});
     QTRY_COMPARE(quiet.replyKinds(), QVector<int>{Rdx::StatusRead});
     QCOMPARE(frameCodes(m_sim->received()), QVector<int>(2, Rdx::ReadRequestCode));
-    // A partial frame left standing is dropped: what follows it is a frame of its own.
-    noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(5));
+    // A partial frame left standing is dropped: what follows it is a frame of its own, and its start marker
+    // does not end the partial one.
+    noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(12));
     QTest::qWait(int(ClientFrameCutter::DefaultStaleGapMs) + 100);
     noisy.send(readRequest(Rdx::StatusRead));
     QTRY_COMPARE(noisy.replyKinds().size(), 2);
