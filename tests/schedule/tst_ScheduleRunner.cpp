@@ -1,16 +1,13 @@
 #include "schedule/ScheduleClock.h"
 #include "schedule/ScheduleRunner.h"
-#include "schedule/TableModel.h"
-#include "schedule/TimeFile.h"
+#include "tests/schedule/ScheduleEntries.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
 const QString fileName = QStringLiteral("time.t");
-const QDate monday(2026, 3, 2);
 
 // What a program's device was sent; it answers every switch the same way.
 struct Device
@@ -28,17 +25,12 @@ struct Device
     }
 };
 
-// time, input, active
-using Entries = QVector<std::tuple<const char*, int, int>>;
-
-void writeEntries(const Entries& entries)
+// time.t holding the entries, as the panel's table saves them.
+void save(const Entries& entries)
 {
-    QVERIFY(TimeFile::edit(fileName, [&](TimeItems& items) {
-                for (const auto& [time, input, active] : entries)
-                    items.push_back(
-                        std::make_unique<MyTimeItem>(parseTimeText(QLatin1String(time)), input, 127, 1, active));
-                return true;
-            }).saved);
+    TableModel model;
+    model.load(fileName);
+    fill(model, entries);
 }
 
 bool loaded(const ScheduleRunner& runner)
@@ -48,19 +40,13 @@ bool loaded(const ScheduleRunner& runner)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Entries)
-
 // The firing engine as the service and the command line use it: on time.t with a device of their own.
 class tst_ScheduleRunner : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        for (const QString& name : QDir().entryList({fileName + QLatin1Char('*')}, QDir::Files))
-            QFile::remove(name);
-    }
+    void init() { removeScheduleFiles(); }
     void cleanup() { ScheduleClock::useWallClock(); }
 
     // The panel and the service on one folder fire an entry once; the other is told within 2 s, and a
@@ -68,7 +54,7 @@ private slots:
     void onceAcrossPrograms()
     {
         ScheduleClock::set(QDateTime(monday, QTime(7, 59)));
-        writeEntries({{"08:00", 4, 1}});
+        save({{"08:00", 4}});
         Device device;
         ScheduleRunner panel(fileName, device.make());
         ScheduleRunner service(fileName, device.make());
@@ -95,18 +81,18 @@ private slots:
         QTest::addColumn<QVector<int>>("sent");
         const int accepted = int(Rdx::Outcome::Accepted);
         QTest::newRow("the latest passed entry, once")
-            << Entries{{"07:00", 1, 1}, {"07:30", 2, 1}} << accepted << QVector<int>{2};
+            << Entries{{"07:00", 1}, {"07:30", 2}} << accepted << QVector<int>{2};
         QTest::newRow("refused: asked again")
-            << Entries{{"07:30", 2, 1}} << int(Rdx::Outcome::Refused) << QVector<int>{2, 2};
+            << Entries{{"07:30", 2}} << int(Rdx::Outcome::Refused) << QVector<int>{2, 2};
         QTest::newRow("too old, switched off, still to come")
-            << Entries{{"06:40", 1, 1}, {"07:40", 3, 0}, {"08:00", 6, 1}} << accepted << QVector<int>{};
+            << Entries{{"06:40", 1}, {"07:40", 3, 127, 1, 0}, {"08:00", 6}} << accepted << QVector<int>{};
     }
     void catchUp()
     {
         QFETCH(Entries, entries);
         QFETCH(int, answer);
         ScheduleClock::set(QDateTime(monday, QTime(7, 45, 10)));
-        writeEntries(entries);
+        save(entries);
         Device device;
         device.answer = Rdx::Outcome(answer);
         ScheduleRunner runner(fileName, device.make());
