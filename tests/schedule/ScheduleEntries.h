@@ -25,13 +25,9 @@ inline void fill(TableModel& model, const Entries& entries)
     for (const Entry& entry : entries) {
         const int row = model.rowCount();
         model.insertRows(row, 1);
-        const std::pair<int, QVariant> cells[] = {{TableModel::TimeColumn, QLatin1String(entry.time)},
-                                                  {TableModel::SignalColumn, entry.input},
-                                                  {TableModel::WeekColumn, entry.week},
-                                                  {TableModel::RepeatColumn, entry.repeat},
-                                                  {TableModel::ActiveColumn, entry.active}};
-        for (const auto& [column, value] : cells)
-            model.setData(model.index(row, column), value);
+        const QVariant cells[] = {QLatin1String(entry.time), entry.input, entry.week, entry.repeat, entry.active};
+        for (int column = TableModel::TimeColumn; column < TableModel::ColumnCount; ++column)
+            model.setData(model.index(row, column), cells[column]);
     }
 }
 
