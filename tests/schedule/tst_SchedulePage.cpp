@@ -25,11 +25,6 @@ public:
         removeScheduleFiles();
         ScheduleClock::set(start);
     }
-    ~SchedulePageFixture()
-    {
-        page.reset();
-        ScheduleClock::useWallClock();
-    }
 
     // Shows the page on the connected link and waits for its load and first step.
     bool show(const SimState& state = SimState())
@@ -76,13 +71,15 @@ class tst_SchedulePage : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ScheduleClock::useWallClock(); }
+
     // Entries added at the first time of the steps; then the clock set to each later time. "edit" changes the
     // first entry's days, "busy" and "free" begin and end another exchange, "close" and "connect" take the
     // link away and back. What the device received, whether the first entry is active after, the boxes shown.
     void firing_data()
     {
         QTest::addColumn<Entries>("entries");
-        QTest::addColumn<QByteArray>("steps");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("takeMode");
         QTest::addColumn<int>("error"); // the device's error reply to the switch
         QTest::addColumn<Commands>("sent");
@@ -90,45 +87,43 @@ private slots:
         QTest::addColumn<int>("boxes");
         const int code = Rdx::SwitchInputCommand;
         const Commands switchTo5{{code, 5}};
-        QTest::newRow("at its minute, once")
-            << Entries{{"08:00", 4}} << QByteArray("07:59:30 07:59:31 08:00:00 08:00:40") << 0 << 0
-            << Commands{{code, 4}} << 1 << 0;
+        QTest::newRow("at its minute, once") << Entries{{"08:00", 4}} << "07:59:30 07:59:31 08:00:00 08:00:40" << 0 << 0
+                                             << Commands{{code, 4}} << 1 << 0;
         QTest::newRow("a late step skips what has passed")
-            << Entries{{"07:00", 5}, {"09:00", 7}} << QByteArray("06:00:00 08:15:10 09:00:00") << 0 << 0
-            << Commands{{code, 7}} << 1 << 0;
+            << Entries{{"07:00", 5}, {"09:00", 7}} << "06:00:00 08:15:10 09:00:00" << 0 << 0 << Commands{{code, 7}} << 1
+            << 0;
         QTest::newRow("a repeating entry fires again the next day")
-            << Entries{{"08:00", 3}} << QByteArray("07:59:00 08:00:00 24:00:00 32:00:00") << 0 << 0
+            << Entries{{"08:00", 3}} << "07:59:00 08:00:00 24:00:00 32:00:00" << 0 << 0
             << Commands{{code, 3}, {code, 3}} << 1 << 0;
         QTest::newRow("a 00:00 entry fires once in its minute")
-            << Entries{{"00:00", 2}} << QByteArray("23:59:50 24:00:00 24:00:01 24:00:30 24:00:59 24:01:00") << 0 << 0
+            << Entries{{"00:00", 2}} << "23:59:50 24:00:00 24:00:01 24:00:30 24:00:59 24:01:00" << 0 << 0
             << Commands{{code, 2}} << 1 << 0;
         // The edit rebuilds the day's list within the minute the entry fired.
         QTest::newRow("an edit in the fired minute does not fire it again")
-            << Entries{{"10:30", 5}} << QByteArray("10:29:00 10:30:00 10:30:20 edit 10:30:21") << 0 << 0 << switchTo5
-            << 1 << 0;
+            << Entries{{"10:30", 5}} << "10:29:00 10:30:00 10:30:20 edit 10:30:21" << 0 << 0 << switchTo5 << 1 << 0;
         const Entries oneShot{{"08:00", 5, 127, 0}};
-        const QByteArray eight("07:59:00 08:00:00 08:00:30");
+        const QString eight = QStringLiteral("07:59:00 08:00:00 08:00:30");
         QTest::newRow("refused: stays active, no retry") << oneShot << eight << 0 << 9 << switchTo5 << 1 << 0;
         QTest::newRow("Pre + TAKE: followed by TAKE")
             << oneShot << eight << 1 << 0 << Commands{{code, 5}, {Rdx::TakeCommand, 0}} << 0 << 0;
         // Said once; sent if the link comes back within the minute, else left active for the operator to see.
         QTest::newRow("link closed: nothing sent, stays active")
-            << oneShot << QByteArray("07:59:00 close 08:00:00 08:00:30 08:01:00") << 0 << 0 << Commands{} << 1 << 1;
+            << oneShot << "07:59:00 close 08:00:00 08:00:30 08:01:00" << 0 << 0 << Commands{} << 1 << 1;
         QTest::newRow("link back within the minute: sent")
-            << oneShot << QByteArray("07:59:00 close 08:00:00 connect 08:00:30") << 0 << 0 << switchTo5 << 0 << 1;
+            << oneShot << "07:59:00 close 08:00:00 connect 08:00:30" << 0 << 0 << switchTo5 << 0 << 1;
         // A page filling its widgets, or waiting for its reads: the entry waits for the end of that exchange.
         QTest::newRow("another exchange all minute: nothing sent")
-            << oneShot << QByteArray("07:59:00 busy 08:00:00 08:00:30 08:01:00") << 0 << 0 << Commands{} << 1 << 0;
+            << oneShot << "07:59:00 busy 08:00:00 08:00:30 08:01:00" << 0 << 0 << Commands{} << 1 << 0;
         QTest::newRow("another exchange ends within the minute: sent")
-            << oneShot << QByteArray("07:59:00 busy 08:00:00 free 08:00:30") << 0 << 0 << switchTo5 << 0 << 0;
+            << oneShot << "07:59:00 busy 08:00:00 free 08:00:30" << 0 << 0 << switchTo5 << 0 << 0;
     }
     void firing()
     {
-        QFETCH(QByteArray, steps);
+        QFETCH(QString, steps);
         QFETCH(int, takeMode);
         QFETCH(int, error);
-        const QByteArrayList times = steps.split(' ');
-        SchedulePageFixture fx(on(times.first()));
+        const QStringList times = steps.split(QLatin1Char(' '));
+        SchedulePageFixture fx(on(times.first().toLatin1()));
         SimState state;
         state.takeMode = takeMode;
         QVERIFY(fx.show(state));
@@ -139,17 +134,17 @@ private slots:
         fx.sim->setFaults(faults);
         QFETCH(Entries, entries);
         fill(*fx.model, entries);
-        for (const QByteArray& step : times.mid(1)) {
-            if (step == "close")
+        for (const QString& step : times.mid(1)) {
+            if (step == QLatin1String("close"))
                 fx.link->closeSerial();
-            else if (step == "connect")
+            else if (step == QLatin1String("connect"))
                 QVERIFY(fx.open());
-            else if (step == "busy" || step == "free")
-                fx.link->busy = step == "busy";
-            else if (step == "edit")
+            else if (step == QLatin1String("busy") || step == QLatin1String("free"))
+                fx.link->busy = step == QLatin1String("busy");
+            else if (step == QLatin1String("edit"))
                 fx.model->setData(fx.model->index(0, TableModel::WeekColumn), 0x3E);
             else
-                QVERIFY(fx.at(on(step)));
+                QVERIFY(fx.at(on(step.toLatin1())));
         }
         QTEST(fx.sent(), "sent");
         QTEST(fx.model->data(fx.model->index(0, TableModel::ActiveColumn)).toInt(), "active");
