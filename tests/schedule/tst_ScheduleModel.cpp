@@ -44,26 +44,6 @@ QStringList keptFiles()
     return QDir().entryList({fileName + QStringLiteral(".damaged-*")}, QDir::Files);
 }
 
-// Takes the first 20 bytes of a write and fails it: a full disk within the first record of a save.
-struct FailDevice : QIODevice
-{
-    explicit FailDevice(QIODevice* inner) : inner(inner)
-    {
-        open(WriteOnly);
-        setErrorString(QStringLiteral("No space left on device"));
-    }
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        inner->write(data, std::min(size, qint64(20)));
-        return -1;
-    }
-    QIODevice* inner;
-};
-
-constexpr int Monday = 1 << 1;
-constexpr int Tuesday = 1 << 2;
-
 } // namespace
 
 // The schedule's entries without a page: time.t as the model reads and writes it, and the firing list.
@@ -76,7 +56,6 @@ private slots:
     {
         ScheduleClock::set(QDateTime(monday, QTime(7, 30, 45)));
         removeScheduleFiles();
-        QDir().rmdir(fileName);
     }
     void cleanup() { TimeFile::setWriteThrough({}); }
 
@@ -168,7 +147,11 @@ private slots:
         const QByteArray before = readAll();
         QCOMPARE(TimeFile::read(before).items.size(), size_t(2));
 
-        TimeFile::setWriteThrough([](QIODevice* file) { return std::make_unique<FailDevice>(file); });
+        TimeFile::setWriteThrough([](QIODevice*) { // every write fails for want of space
+            auto full = std::make_unique<QFile>(QStringLiteral("/dev/full"));
+            full->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            return std::unique_ptr<QIODevice>(std::move(full));
+        });
         model.setData(model.index(0, TableModel::SignalColumn), 6);
         model.setData(model.index(1, TableModel::SignalColumn), 7);
         QCOMPARE(readAll(), before);
@@ -189,9 +172,9 @@ private slots:
         QTest::newRow("the current minute is due, the last one is not")
             << Entries{{"07:29"}, {"07:30"}} << QVector<int>{1};
         QTest::newRow("inactive, or not today")
-            << Entries{{"08:00", 4, Monday, 1, 0}, {"08:00", 4, Tuesday}, {"08:00", 4, 0}} << QVector<int>{};
+            << Entries{{"08:00", 4, 127, 1, 0}, {"08:00", 4, 1 << 2}, {"08:00", 4, 0}} << QVector<int>{};
         QTest::newRow("an inactive entry gives its minute to the next")
-            << Entries{{"08:00", 4, Monday, 1, 0}, {"08:00"}} << QVector<int>{1};
+            << Entries{{"08:00", 4, 1 << 1, 1, 0}, {"08:00"}} << QVector<int>{1};
     }
 
     void firingList()
@@ -277,7 +260,7 @@ private slots:
         QSignalSpy messages(&model, &TableModel::send_message);
         fill(model, {{"09:00"}, {"07:00"}, {"08:00", 4, 127, 1, 0}});
         QCOMPARE(messages.count(), 0);
-        fill(model, {{"09:00", 4, Monday}});
+        fill(model, {{"09:00", 4, 1 << 1}});                        // Monday only
         model.setData(model.index(3, TableModel::SignalColumn), 5); // the same clash: not again
         model.setData(model.index(3, TableModel::WeekColumn), 127);
         QCOMPARE(messages.count(), 1);

@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <QSignalSpy>
-#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTimeEdit>
 
@@ -32,7 +31,7 @@ public:
         if (!start(state, false))
             return false;
         table = find<QTableView>("tableView");
-        model = qobject_cast<TableModel*>(qobject_cast<QSortFilterProxyModel*>(table->model())->sourceModel());
+        model = page->findChild<TableModel*>();
         alarm = page->findChild<ScheduleAlarm*>();
         return QTest::qWaitFor([this] { return alarm->isActive(); });
     }
