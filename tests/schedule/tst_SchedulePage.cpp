@@ -72,65 +72,62 @@ class tst_SchedulePage : public QObject
 private slots:
     void cleanup() { ScheduleClock::useWallClock(); }
 
-    // Entries added at the first time of the steps; then the clock set to each later time. "edit" changes the
-    // first entry's days, "busy" and "free" begin and end another exchange, "close" and "connect" take the
-    // link away and back. What the device received, whether the first entry is active after, the boxes shown.
+    // Entries added at the first time of the steps, then the clock set to each later time. Among them "edit"
+    // changes the first entry's days, "refuse" makes the device refuse the switch, "busy" and "free" begin and
+    // end another exchange, "close" and "connect" take the link away and back. Then: what the device received,
+    // whether the first entry is active, the boxes shown.
     void firing_data()
     {
         QTest::addColumn<Entries>("entries");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("takeMode");
-        QTest::addColumn<int>("error"); // the device's error reply to the switch
         QTest::addColumn<Commands>("sent");
         QTest::addColumn<int>("active");
         QTest::addColumn<int>("boxes");
         const int code = Rdx::SwitchInputCommand;
         const Commands switchTo5{{code, 5}};
-        QTest::newRow("at its minute, once") << Entries{{"08:00", 4}} << "07:59:30 07:59:31 08:00:00 08:00:40" << 0 << 0
-                                             << Commands{{code, 4}} << 1 << 0;
+        QTest::newRow("at its minute, once")
+            << Entries{{"08:00", 4}} << "07:59:30 07:59:31 08:00:00 08:00:40" << 0 << Commands{{code, 4}} << 1 << 0;
         QTest::newRow("a late step skips what has passed")
-            << Entries{{"07:00", 5}, {"09:00", 7}} << "06:00:00 08:15:10 09:00:00" << 0 << 0 << Commands{{code, 7}} << 1
+            << Entries{{"07:00", 5}, {"09:00", 7}} << "06:00:00 08:15:10 09:00:00" << 0 << Commands{{code, 7}} << 1
             << 0;
         QTest::newRow("a repeating entry fires again the next day")
-            << Entries{{"08:00", 3}} << "07:59:00 08:00:00 24:00:00 32:00:00" << 0 << 0
-            << Commands{{code, 3}, {code, 3}} << 1 << 0;
+            << Entries{{"08:00", 3}} << "07:59:00 08:00:00 24:00:00 32:00:00" << 0 << Commands{{code, 3}, {code, 3}}
+            << 1 << 0;
         QTest::newRow("a 00:00 entry fires once in its minute")
-            << Entries{{"00:00", 2}} << "23:59:50 24:00:00 24:00:01 24:00:30 24:00:59 24:01:00" << 0 << 0
+            << Entries{{"00:00", 2}} << "23:59:50 24:00:00 24:00:01 24:00:30 24:00:59 24:01:00" << 0
             << Commands{{code, 2}} << 1 << 0;
         // The edit rebuilds the day's list within the minute the entry fired.
         QTest::newRow("an edit in the fired minute does not fire it again")
-            << Entries{{"10:30", 5}} << "10:29:00 10:30:00 10:30:20 edit 10:30:21" << 0 << 0 << switchTo5 << 1 << 0;
+            << Entries{{"10:30", 5}} << "10:29:00 10:30:00 10:30:20 edit 10:30:21" << 0 << switchTo5 << 1 << 0;
         const Entries oneShot{{"08:00", 5, 127, 0}};
-        const QString eight = QStringLiteral("07:59:00 08:00:00 08:00:30");
-        QTest::newRow("refused: stays active, no retry") << oneShot << eight << 0 << 9 << switchTo5 << 1 << 0;
+        QTest::newRow("refused: stays active, no retry")
+            << oneShot << "07:59:00 refuse 08:00:00 08:00:30" << 0 << switchTo5 << 1 << 0;
         QTest::newRow("Pre + TAKE: followed by TAKE")
-            << oneShot << eight << 1 << 0 << Commands{{code, 5}, {Rdx::TakeCommand, 0}} << 0 << 0;
+            << oneShot << "07:59:00 08:00:00 08:00:30" << 1 << Commands{{code, 5}, {Rdx::TakeCommand, 0}} << 0 << 0;
         // Said once; sent if the link comes back within the minute, else left active for the operator to see.
         QTest::newRow("link closed: nothing sent, stays active")
-            << oneShot << "07:59:00 close 08:00:00 08:00:30 08:01:00" << 0 << 0 << Commands{} << 1 << 1;
+            << oneShot << "07:59:00 close 08:00:00 08:00:30 08:01:00" << 0 << Commands{} << 1 << 1;
         QTest::newRow("link back within the minute: sent")
-            << oneShot << "07:59:00 close 08:00:00 connect 08:00:30" << 0 << 0 << switchTo5 << 0 << 1;
+            << oneShot << "07:59:00 close 08:00:00 connect 08:00:30" << 0 << switchTo5 << 0 << 1;
         // A page filling its widgets, or waiting for its reads: the entry waits for the end of that exchange.
         QTest::newRow("another exchange all minute: nothing sent")
-            << oneShot << "07:59:00 busy 08:00:00 08:00:30 08:01:00" << 0 << 0 << Commands{} << 1 << 0;
+            << oneShot << "07:59:00 busy 08:00:00 08:00:30 08:01:00" << 0 << Commands{} << 1 << 0;
         QTest::newRow("another exchange ends within the minute: sent")
-            << oneShot << "07:59:00 busy 08:00:00 free 08:00:30" << 0 << 0 << switchTo5 << 0 << 0;
+            << oneShot << "07:59:00 busy 08:00:00 free 08:00:30" << 0 << switchTo5 << 0 << 0;
     }
     void firing()
     {
         QFETCH(QString, steps);
         QFETCH(int, takeMode);
-        QFETCH(int, error);
         const QStringList times = steps.split(QLatin1Char(' '));
         SchedulePageFixture fx(on(times.first().toLatin1()));
         SimState state;
         state.takeMode = takeMode;
         QVERIFY(fx.show(state));
         fx.link->deviceState.takeMode = takeMode;
-        SimFaults faults;
-        if (error > 0)
-            faults.errorForCode.insert(Rdx::SwitchInputCommand, error);
-        fx.sim->setFaults(faults);
+        SimFaults refusing;
+        refusing.errorForCode.insert(Rdx::SwitchInputCommand, 9);
         QFETCH(Entries, entries);
         fill(*fx.model, entries);
         for (const QString& step : times.mid(1)) {
@@ -140,6 +137,8 @@ private slots:
                 QVERIFY(fx.open());
             else if (step == QLatin1String("busy") || step == QLatin1String("free"))
                 fx.link->busy = step == QLatin1String("busy");
+            else if (step == QLatin1String("refuse"))
+                fx.sim->setFaults(refusing);
             else if (step == QLatin1String("edit"))
                 fx.model->setData(fx.model->index(0, TableModel::WeekColumn), 0x3E);
             else

@@ -17,11 +17,7 @@ struct Device
 
     ScheduleRunner::Device make()
     {
-        return {[] { return true; },
-                [this](int code) {
-                    sent.append(code);
-                    return answer;
-                }};
+        return {[] { return true; }, [this](int code) { return sent.append(code), answer; }};
     }
 };
 
