@@ -164,20 +164,6 @@ private slots:
         zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
     }
 
-    // A box about a failed save, during a firing, waits until the next wake-up is armed.
-    void failedSaveWhileFiring()
-    {
-        SchedulePageFixture fx(on("07:59:00"));
-        QVERIFY(fx.show());
-        fill(*fx.model, {{"08:00", 5, 127, 0}, {"08:01", 6, 127, 0}});
-        QVERIFY(QFile::remove(QStringLiteral("time.t")) && QDir().mkdir(QStringLiteral("time.t")));
-        QVector<bool> armed;
-        MessageBox::setHandler([&](const QString&, const QString&) { armed.append(fx.alarm->isActive()); });
-        ScheduleClock::set(on("08:00:00"));
-        QTRY_COMPARE(armed, QVector<bool>{true});
-        QVERIFY(QDir().rmdir(QStringLiteral("time.t")));
-    }
-
     // With the service running the schedule the page fires nothing and says so; the
     // service's firing shows within 2 s and asks for the device's state to be read again; its saves show.
     void serviceRunsTheSchedule()
