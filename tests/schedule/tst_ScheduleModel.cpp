@@ -208,7 +208,8 @@ private slots:
         QCOMPARE(QVector<int>({model.rowCount(), model.signalAt(0), model.signalAt(1)}), QVector<int>({2, 5, 7}));
     }
 
-    // In a folder the program may not write, time.t itself writable: saved in place, without a message.
+    // In a folder the program may not write, time.t itself writable: saved in place. Once time.t is
+    // read-only too, the message names the file and the reason.
     void readOnlyFolder()
     {
         QTemporaryDir dir;
@@ -220,14 +221,21 @@ private slots:
         TableModel model;
         QSignalSpy messages(&model, &TableModel::send_message);
         model.load(name);
-        // As nobody: root's file rights go with its file system ids. Any other account keeps its own.
-        setfsgid(65534);
-        setfsuid(65534);
-        model.setData(model.index(0, TableModel::SignalColumn), 6);
-        setfsuid(0);
-        setfsgid(0);
+        const auto edit = [&](int input) {
+            // As nobody: root's file rights go with its file system ids. Any other account keeps its own.
+            setfsgid(65534);
+            setfsuid(65534);
+            model.setData(model.index(0, TableModel::SignalColumn), input);
+            setfsuid(0);
+            setfsgid(0);
+        };
+        edit(6);
         QCOMPARE(TimeFile::read(readAll(name)).items.at(0)->m_signal, 6);
         QCOMPARE(messages.count(), 0);
+        QFile::setPermissions(name, P::ReadOwner | P::ReadOther);
+        edit(7);
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.first().at(1).toString().endsWith(name + QStringLiteral(": Permission denied")));
         QFile::setPermissions(dir.path(), P::ReadOwner | P::WriteOwner | P::ExeOwner);
     }
 
