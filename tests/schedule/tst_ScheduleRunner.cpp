@@ -29,11 +29,6 @@ void save(const Entries& entries)
     fill(model, entries);
 }
 
-bool loaded(const ScheduleRunner& runner)
-{
-    return QTest::qWaitFor([&] { return runner.nextWake().isValid(); });
-}
-
 } // namespace
 
 // The firing engine as the service and the command line use it: on time.t with a device of their own.
@@ -56,7 +51,7 @@ private slots:
         ScheduleRunner service(fileName, device.make());
         QSignalSpy panelTold(&panel, &ScheduleRunner::firedElsewhere);
         QSignalSpy serviceTold(&service, &ScheduleRunner::firedElsewhere);
-        QVERIFY(loaded(panel) && loaded(service));
+        QTRY_VERIFY(panel.nextWake().isValid() && service.nextWake().isValid()); // loaded
         ScheduleClock::set(QDateTime(monday, QTime(8, 0)));
         QTRY_COMPARE(device.sent, QVector<int>{4});
         QTRY_COMPARE_WITH_TIMEOUT(panelTold.count() + serviceTold.count(), 1, 2000);
@@ -92,7 +87,7 @@ private slots:
         Device device;
         device.answer = Rdx::Outcome(answer);
         ScheduleRunner runner(fileName, device.make());
-        QVERIFY(loaded(runner));
+        QTRY_VERIFY(runner.nextWake().isValid()); // loaded
         runner.catchUp(60);
         runner.catchUp(60);
         QTEST(device.sent, "sent");
