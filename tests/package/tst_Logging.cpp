@@ -12,29 +12,22 @@ private slots:
     // What reaches stderr and how it reads: filtered by level and category, stamped unless journalled.
     void filtersAndStamps_data()
     {
-        QTest::addColumn<bool>("trace");
         QTest::addColumn<QString>("journal"); // JOURNAL_STREAM; "stderr": the device and inode stderr is on
+        QTest::addColumn<bool>("trace");
         QTest::addColumn<QString>("category");
         QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("line"); // what "x" turns into, a regular expression; empty: filtered out
-        const QString stamp = QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
-        QTest::newRow("debug off") << false << ""
-                                   << "rdx480.link" << int(QtDebugMsg) << "";
-        QTest::newRow("frames off") << false << ""
-                                    << "rdx480.link.frames" << int(QtDebugMsg) << "";
-        QTest::newRow("frames traced") << true << ""
-                                       << "rdx480.link.frames" << int(QtDebugMsg)
-                                       << stamp + QStringLiteral("debug rdx480.link.frames: x$");
-        QTest::newRow("trace is frames only") << true << ""
-                                              << "rdx480.shell" << int(QtDebugMsg) << "";
-        QTest::newRow("info") << false << ""
-                              << "rdx480.service" << int(QtInfoMsg)
-                              << stamp + QStringLiteral("info rdx480.service: x$");
-        QTest::newRow("journal") << false << "stderr"
-                                 << "rdx480.link" << int(QtWarningMsg) << "^<4>rdx480.link: x$";
+        QTest::addColumn<QString>("line"); // what "x" turns into; empty: filtered out
+        const int debug = QtDebugMsg;
+        QTest::newRow("debug off") << "" << false << "rdx480.link" << debug << "";
+        QTest::newRow("frames off") << "" << false << "rdx480.link.frames" << debug << "";
+        QTest::newRow("frames traced") << "" << true << "rdx480.link.frames" << debug
+                                       << "<time> debug rdx480.link.frames: x";
+        QTest::newRow("trace is frames only") << "" << true << "rdx480.shell" << debug << "";
+        QTest::newRow("info") << "" << false << "rdx480.service" << int(QtInfoMsg) << "<time> info rdx480.service: x";
+        QTest::newRow("journal: no stamp")
+            << "stderr" << false << "rdx480.link" << int(QtWarningMsg) << "<4>rdx480.link: x";
         QTest::newRow("journal of a parent")
-            << false << "1:2"
-            << "rdx480.link" << int(QtCriticalMsg) << stamp + QStringLiteral("critical rdx480.link: x$");
+            << "1:2" << false << "rdx480.link" << int(QtCriticalMsg) << "<time> critical rdx480.link: x";
     }
     void filtersAndStamps()
     {
@@ -52,8 +45,10 @@ private slots:
         const QByteArray name = category.toLatin1();
         QCOMPARE(QLoggingCategory(name.constData()).isEnabled(QtMsgType(type)), !line.isEmpty());
         const QMessageLogContext context(__FILE__, __LINE__, Q_FUNC_INFO, name.constData());
-        const QString formatted = qFormatLogMessage(QtMsgType(type), context, QStringLiteral("x"));
-        QVERIFY2(line.isEmpty() || QRegularExpression(line).match(formatted).hasMatch(), qPrintable(formatted));
+        const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+        const QString shown = qFormatLogMessage(QtMsgType(type), context, QStringLiteral("x"));
+        if (!line.isEmpty())
+            QCOMPARE(QString(shown).replace(stamp, QStringLiteral("<time> ")), line);
     }
 };
 

@@ -33,12 +33,9 @@ private slots:
         QFETCH(int, mode);
         QTemporaryDir scratch;
         const QString start = scratch.filePath(QStringLiteral("start"));
-        QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("start")));
-        QVERIFY(QFile::setPermissions(start, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                                 QFile::ExeGroup));
-        QFile file(scratch.filePath(QStringLiteral("start/info.ini")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(QDir::setCurrent(start));
+        QVERIFY(QDir().mkdir(start) && ::chmod(QFile::encodeName(start).constData(), 0750) == 0);
+        QFile file(start + QStringLiteral("/info.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && QDir::setCurrent(start));
         qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toLocal8Bit());
 
         QStringList arguments{QStringLiteral("rdx480")};

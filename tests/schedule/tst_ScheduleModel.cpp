@@ -1,40 +1,16 @@
 #include "schedule/ProxyModel.h"
 #include "schedule/ScheduleClock.h"
-#include "schedule/TableModel.h"
-#include "schedule/TimeFile.h"
+#include "tests/schedule/ScheduleEntries.h"
 
 #include <QAbstractItemModelTester>
 #include <QDataStream>
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/fsuid.h>
-#include <unistd.h>
 
 namespace {
-
-// File permissions apply to this scope even when the tests run as root (root's file system rights go with
-// its file system uid).
-struct NotRoot
-{
-    NotRoot() : wasRoot(geteuid() == 0)
-    {
-        if (wasRoot) {
-            setfsgid(65534);
-            setfsuid(65534);
-        }
-    }
-    ~NotRoot()
-    {
-        if (wasRoot) {
-            setfsuid(0);
-            setfsgid(0);
-        }
-    }
-    bool wasRoot;
-};
 
 const QString fileName = QStringLiteral("time.t");
 const QByteArray header = QByteArray::fromHex("5A6970430064");
@@ -51,17 +27,16 @@ QByteArray record(const char* time, int input, int week = 127, int repeat = 1, i
     return bytes;
 }
 
-QByteArray readAll(const QString& name)
+QByteArray readAll(const QString& name = fileName)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeFile(const QByteArray& bytes)
+void writeFile(const QByteArray& bytes, const QString& name = fileName)
 {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
 }
 
 QStringList keptFiles()
@@ -69,46 +44,7 @@ QStringList keptFiles()
     return QDir().entryList({fileName + QStringLiteral(".damaged-*")}, QDir::Files);
 }
 
-// Takes so many bytes, then refuses every write: a full disk in the middle of a save.
-struct FailDevice : QIODevice
-{
-    FailDevice(QIODevice* inner, qint64 failAfter) : inner(inner), left(failAfter)
-    {
-        open(WriteOnly);
-        setErrorString(QStringLiteral("No space left on device"));
-    }
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        const qint64 n = std::min(size, left);
-        left -= n;
-        return n > 0 ? inner->write(data, n) : -1;
-    }
-    QIODevice* inner;
-    qint64 left;
-};
-
-const QDateTime mondayMorning(QDate(2026, 3, 2), QTime(7, 30, 45));
-constexpr int Monday = 1 << 1;
-constexpr int Tuesday = 1 << 2;
-
-// time, active, days
-using Entries = QVector<std::tuple<const char*, int, int>>;
-
-void fill(TableModel& model, const Entries& entries)
-{
-    for (const auto& [time, active, days] : entries) {
-        const int row = model.rowCount();
-        model.insertRows(row, 1);
-        model.setData(model.index(row, TableModel::TimeColumn), QLatin1String(time));
-        model.setData(model.index(row, TableModel::WeekColumn), days);
-        model.setData(model.index(row, TableModel::ActiveColumn), active);
-    }
-}
-
 } // namespace
-
-Q_DECLARE_METATYPE(Entries)
 
 // The schedule's entries without a page: time.t as the model reads and writes it, and the firing list.
 class tst_ScheduleModel : public QObject
@@ -118,36 +54,27 @@ class tst_ScheduleModel : public QObject
 private slots:
     void init()
     {
-        ScheduleClock::set(mondayMorning);
-        for (const QString& name : QDir().entryList({fileName + QLatin1Char('*')}, QDir::Files))
-            QFile::remove(name);
-        QDir().rmdir(fileName);
+        ScheduleClock::set(QDateTime(monday, QTime(7, 30, 45)));
+        removeScheduleFiles();
     }
     void cleanup() { TimeFile::setWriteThrough({}); }
 
-    // The worked record read field by field; a file of format -1 with a null time and the same minute inactive
-    // and active is loaded sorted and saved in the same bytes (seconds are not stored: a new row holds them).
-    void workedRecordAndRoundTrip()
+    // A file of format -1 with the worked record, a null time and the same minute inactive and active is loaded
+    // sorted and saved in the same bytes (seconds are not stored: a new row holds them).
+    void roundTrip()
     {
-        const TimeFile::Contents contents = TimeFile::read(header + worked);
-        QCOMPARE(contents.items.size(), size_t(1));
-        const MyTimeItem& item = *contents.items[0];
-        QCOMPARE(QVector<int>({item.m_time.hour(), item.m_time.minute(), item.m_signal, item.m_week, item.m_repeat,
-                               item.m_active}),
-                 QVector<int>({8, 30, 4, 0x3E, 1, 1}));
-
         writeFile(QByteArray::fromHex("5A697043FFFF") + record("10:00", 1) + record("08:00", 2) + worked +
                   record("08:00", 3, 127, 1, 0) + record(nullptr, 0));
-        const QByteArray loaded = readAll(fileName);
+        const QByteArray loaded = readAll();
         TableModel model;
         model.load();
         model.save(); // nothing changed: the file stays as it was
-        QCOMPARE(readAll(fileName), loaded);
+        QCOMPARE(readAll(), loaded);
         model.insertRows(0, 1);
         model.removeRows(0, 1);
-        QCOMPARE(readAll(fileName).toHex(), QByteArray(header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) +
-                                                       record("08:00", 2) + worked + record("10:00", 1))
-                                                .toHex());
+        QCOMPARE(readAll().toHex(), QByteArray(header + record(nullptr, 0) + record("08:00", 3, 127, 1, 0) +
+                                               record("08:00", 2) + worked + record("10:00", 1))
+                                        .toHex());
         QVERIFY(keptFiles().isEmpty());
     }
 
@@ -180,8 +107,7 @@ private slots:
         QCOMPARE(keptFiles().size(), 1);
 
         model.insertRows(0, 1); // saves: the good entries and the new one, the operator's file untouched
-        model.save();
-        QCOMPARE(TimeFile::read(readAll(fileName)).items.size(), size_t(kept + 1));
+        QCOMPARE(TimeFile::read(readAll()).items.size(), size_t(kept + 1));
         QCOMPARE(readAll(keptFiles().first()), bytes);
         QCOMPARE(messages.count(), 1);
         QFETCH(int, skipped);
@@ -205,34 +131,29 @@ private slots:
         QVERIFY(!QFile::exists(fileName));
     }
 
-    void failedSaveKeepsTheOldFile_data()
-    {
-        QTest::addColumn<int>("failAfter");
-        QTest::newRow("nothing written") << 0;
-        QTest::newRow("within a record") << 20;
-    }
-
     void failedSaveKeepsTheOldFile()
     {
-        QFETCH(int, failAfter);
         TableModel model;
         QSignalSpy messages(&model, &TableModel::send_message);
         model.load();
         model.insertRows(0, 2);
-        const QByteArray before = readAll(fileName);
+        const QByteArray before = readAll();
         QCOMPARE(TimeFile::read(before).items.size(), size_t(2));
 
-        TimeFile::setWriteThrough(
-            [failAfter](QIODevice* file) { return std::make_unique<FailDevice>(file, failAfter); });
+        TimeFile::setWriteThrough([](QIODevice*) { // every write fails for want of space
+            auto full = std::make_unique<QFile>(QStringLiteral("/dev/full"));
+            full->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            return std::unique_ptr<QIODevice>(std::move(full));
+        });
         model.setData(model.index(0, TableModel::SignalColumn), 6);
         model.setData(model.index(1, TableModel::SignalColumn), 7);
-        QCOMPARE(readAll(fileName), before);
+        QCOMPARE(readAll(), before);
         QCOMPARE(messages.count(), 1); // once, not once per edit
-        QVERIFY(messages.first().at(1).toString().contains(QLatin1String("No space left on device")));
+        QVERIFY(messages.first().at(1).toString().contains(fileName + QLatin1String(": No space left on device")));
 
         TimeFile::setWriteThrough({});
         model.setData(model.index(0, TableModel::RepeatColumn), 1);
-        QCOMPARE(TimeFile::read(readAll(fileName)).items[1]->m_signal, 7);
+        QCOMPARE(TimeFile::read(readAll()).items[1]->m_signal, 7);
     }
 
     void firingList_data()
@@ -240,14 +161,13 @@ private slots:
         QTest::addColumn<Entries>("entries");
         QTest::addColumn<QVector<int>>("rows");
         QTest::newRow("time order, lowest row per minute")
-            << Entries{{"09:00", 1, Monday}, {"08:00", 1, Monday}, {"08:00", 1, Monday}, {"07:00", 1, Monday}}
-            << QVector<int>{1, 0};
+            << Entries{{"09:00"}, {"08:00"}, {"08:00"}, {"07:00"}} << QVector<int>{1, 0};
         QTest::newRow("the current minute is due, the last one is not")
-            << Entries{{"07:29", 1, Monday}, {"07:30", 1, Monday}} << QVector<int>{1};
+            << Entries{{"07:29"}, {"07:30"}} << QVector<int>{1};
         QTest::newRow("inactive, or not today")
-            << Entries{{"08:00", 0, Monday}, {"08:00", 1, Tuesday}, {"08:00", 1, 0}} << QVector<int>{};
+            << Entries{{"08:00", 4, 127, 1, 0}, {"08:00", 4, 1 << 2}, {"08:00", 4, 0}} << QVector<int>{};
         QTest::newRow("an inactive entry gives its minute to the next")
-            << Entries{{"08:00", 0, Monday}, {"08:00", 1, 127}} << QVector<int>{1};
+            << Entries{{"08:00", 4, 1 << 1, 1, 0}, {"08:00"}} << QVector<int>{1};
     }
 
     void firingList()
@@ -263,6 +183,7 @@ private slots:
         QCOMPARE(announced.takeFirst().at(0).toInt(), model.todayRows().size());
 
         // A spent one-shot entry changes one cell: an edit in progress and the selection survive it.
+        model.setData(model.index(0, TableModel::RepeatColumn), 0);
         QSignalSpy reset(&model, &TableModel::modelReset);
         model.markFired(0);
         QCOMPARE(reset.count(), 0);
@@ -275,7 +196,7 @@ private slots:
     {
         TableModel model;
         model.load();
-        fill(model, {{"08:00", 1, Monday}, {"09:00", 1, Monday}});
+        fill(model, {{"08:00"}, {"09:00"}});
         const TimeFile::Edit other = TimeFile::edit(fileName, [](TimeItems& items) {
             items.erase(items.begin()); // 08:00
             items.push_back(std::make_unique<MyTimeItem>(QTime(10, 0), 7, 127, 1, 1));
@@ -283,52 +204,45 @@ private slots:
         });
         QVERIFY(other.saved);
         model.setData(model.index(1, TableModel::SignalColumn), 5);
-        const auto entries = [](const TimeItems& items) {
-            QStringList texts;
-            for (const auto& item : items)
-                texts << timeText(item->m_time) + QString::number(item->m_signal);
-            texts.sort();
-            return texts;
-        };
-        QCOMPARE(entries(TimeFile::read(readAll(fileName)).items),
-                 QStringList({QStringLiteral("09:005"), QStringLiteral("10:007")}));
-        QTRY_COMPARE(model.timeAt(1), QTime(10, 0));
-        QCOMPARE(model.rowCount(), 2);
+        QTRY_COMPARE(model.timeAt(1), QTime(10, 0)); // read back from the file
+        QCOMPARE(QVector<int>({model.rowCount(), model.signalAt(0), model.signalAt(1)}), QVector<int>({2, 5, 7}));
     }
 
     // In a folder the program may not write, time.t itself writable: saved in place. Once time.t is
-    // read-only too, one message names the file and the reason.
+    // read-only too, the message names the file and the reason.
     void readOnlyFolder()
     {
         QTemporaryDir dir;
         const QString name = dir.filePath(fileName);
-        writeFile(header + worked);
-        QVERIFY(QFile::rename(fileName, name));
+        writeFile(header + worked, name);
         using P = QFileDevice;
         QFile::setPermissions(name, P::ReadOwner | P::WriteOwner | P::ReadOther | P::WriteOther);
         QFile::setPermissions(dir.path(), P::ReadOwner | P::ExeOwner | P::ReadOther | P::ExeOther);
         TableModel model;
         QSignalSpy messages(&model, &TableModel::send_message);
-        const auto edit = [&](int input) {
-            const NotRoot nobody; // root writes anywhere
-            model.setData(model.index(0, TableModel::SignalColumn), input);
-        };
         model.load(name);
+        const auto edit = [&](int input) {
+            // As nobody: root's file rights go with its file system ids. Any other account keeps its own.
+            setfsgid(65534);
+            setfsuid(65534);
+            model.setData(model.index(0, TableModel::SignalColumn), input);
+            setfsuid(0);
+            setfsgid(0);
+        };
         edit(6);
         QCOMPARE(TimeFile::read(readAll(name)).items.at(0)->m_signal, 6);
         QCOMPARE(messages.count(), 0);
         QFile::setPermissions(name, P::ReadOwner | P::ReadOther);
         edit(7);
-        edit(1);
         QCOMPARE(messages.count(), 1);
-        QVERIFY(messages.first().at(1).toString().contains(name + QStringLiteral(": Permission denied")));
+        QVERIFY(messages.first().at(1).toString().endsWith(name + QStringLiteral(": Permission denied")));
         QFile::setPermissions(dir.path(), P::ReadOwner | P::WriteOwner | P::ExeOwner);
     }
 
     // Added in the first minute of Monday, a row holds 23:59 of Sunday: it does not fire tonight.
     void newRowJustAfterMidnight()
     {
-        ScheduleClock::set(QDateTime(mondayMorning.date(), QTime(0, 0, 30)));
+        ScheduleClock::set(QDateTime(monday, QTime(0, 0, 30)));
         TableModel model;
         model.load();
         model.insertRows(0, 1);
@@ -337,19 +251,17 @@ private slots:
         QVERIFY(model.todayRows().isEmpty());
     }
 
-    // "Upcoming only" keeps the active entries still to come today; header clicks sort through the proxy;
+    // "Upcoming only" keeps the active entries still to come today, unticked every entry;
     // a second active entry in a minute warns; an empty insert changes nothing.
-    void proxyFilterSortAndWarning()
+    void proxyFilterAndWarning()
     {
         TableModel model;
         model.setLanguage(true);
         model.load();
         QSignalSpy messages(&model, &TableModel::send_message);
-        fill(model, {{"09:00", 1, Monday}, {"07:00", 1, Monday}, {"08:00", 0, Monday}});
+        fill(model, {{"09:00"}, {"07:00"}, {"08:00", 4, 127, 1, 0}});
         QCOMPARE(messages.count(), 0);
-        fill(model, {{"09:00", 1, Monday}});
-        model.setData(model.index(3, TableModel::SignalColumn), 5); // the same clash: not again
-        model.setData(model.index(3, TableModel::WeekColumn), 127);
+        fill(model, {{"09:00", 4, 1 << 1}}); // Monday; its later cells repeat the clash: told once
         QCOMPARE(messages.count(), 1);
         QCOMPARE(messages.last().at(1).toString(), QStringLiteral("One has been activated at this time."));
         model.setData(model.index(1, TableModel::TimeColumn), QStringLiteral("09:00")); // a new clash
@@ -362,12 +274,9 @@ private slots:
         QCOMPARE(proxy.rowCount(), 2);
         QCOMPARE(proxy.mapToSource(proxy.index(0, 0)).row(), 0);
         proxy.setState(0);
-        proxy.sort(TableModel::TimeColumn);
         QCOMPARE(proxy.rowCount(), 4);
-        QCOMPARE(proxy.mapToSource(proxy.index(0, 0)).row(), 1);
 
         QVERIFY(!model.removeRows(4, 1));
-        QVERIFY(model.removeRows(3, 1));
         model.clearAll();
         QCOMPARE(proxy.rowCount(), 0);
     }

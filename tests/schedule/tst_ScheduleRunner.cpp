@@ -1,16 +1,13 @@
 #include "schedule/ScheduleClock.h"
 #include "schedule/ScheduleRunner.h"
-#include "schedule/TableModel.h"
-#include "schedule/TimeFile.h"
+#include "tests/schedule/ScheduleEntries.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
 const QString fileName = QStringLiteral("time.t");
-const QDate monday(2026, 3, 2);
 
 // What a program's device was sent; it answers every switch the same way.
 struct Device
@@ -20,35 +17,19 @@ struct Device
 
     ScheduleRunner::Device make()
     {
-        return {[] { return true; },
-                [this](int code) {
-                    sent.append(code);
-                    return answer;
-                }};
+        return {[] { return true; }, [this](int code) { return sent.append(code), answer; }};
     }
 };
 
-// time, input, active
-using Entries = QVector<std::tuple<const char*, int, int>>;
-
-void writeEntries(const Entries& entries)
+// time.t holding the entries, as the panel's table saves them.
+void save(const Entries& entries)
 {
-    QVERIFY(TimeFile::edit(fileName, [&](TimeItems& items) {
-                for (const auto& [time, input, active] : entries)
-                    items.push_back(
-                        std::make_unique<MyTimeItem>(parseTimeText(QLatin1String(time)), input, 127, 1, active));
-                return true;
-            }).saved);
-}
-
-bool loaded(const ScheduleRunner& runner)
-{
-    return QTest::qWaitFor([&] { return runner.nextWake().isValid(); });
+    TableModel model;
+    model.load(fileName);
+    fill(model, entries);
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Entries)
 
 // The firing engine as the service and the command line use it: on time.t with a device of their own.
 class tst_ScheduleRunner : public QObject
@@ -56,11 +37,7 @@ class tst_ScheduleRunner : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        for (const QString& name : QDir().entryList({fileName + QLatin1Char('*')}, QDir::Files))
-            QFile::remove(name);
-    }
+    void init() { removeScheduleFiles(); }
     void cleanup() { ScheduleClock::useWallClock(); }
 
     // The panel and the service on one folder fire an entry once; the other is told within 2 s, and a
@@ -68,13 +45,13 @@ private slots:
     void onceAcrossPrograms()
     {
         ScheduleClock::set(QDateTime(monday, QTime(7, 59)));
-        writeEntries({{"08:00", 4, 1}});
+        save({{"08:00", 4}});
         Device device;
         ScheduleRunner panel(fileName, device.make());
         ScheduleRunner service(fileName, device.make());
         QSignalSpy panelTold(&panel, &ScheduleRunner::firedElsewhere);
         QSignalSpy serviceTold(&service, &ScheduleRunner::firedElsewhere);
-        QVERIFY(loaded(panel) && loaded(service));
+        QTRY_VERIFY(panel.nextWake().isValid() && service.nextWake().isValid()); // loaded
         ScheduleClock::set(QDateTime(monday, QTime(8, 0)));
         QTRY_COMPARE(device.sent, QVector<int>{4});
         QTRY_COMPARE_WITH_TIMEOUT(panelTold.count() + serviceTold.count(), 1, 2000);
@@ -95,22 +72,22 @@ private slots:
         QTest::addColumn<QVector<int>>("sent");
         const int accepted = int(Rdx::Outcome::Accepted);
         QTest::newRow("the latest passed entry, once")
-            << Entries{{"07:00", 1, 1}, {"07:30", 2, 1}} << accepted << QVector<int>{2};
+            << Entries{{"07:00", 1}, {"07:30", 2}} << accepted << QVector<int>{2};
         QTest::newRow("refused: asked again")
-            << Entries{{"07:30", 2, 1}} << int(Rdx::Outcome::Refused) << QVector<int>{2, 2};
+            << Entries{{"07:30", 2}} << int(Rdx::Outcome::Refused) << QVector<int>{2, 2};
         QTest::newRow("too old, switched off, still to come")
-            << Entries{{"06:40", 1, 1}, {"07:40", 3, 0}, {"08:00", 6, 1}} << accepted << QVector<int>{};
+            << Entries{{"06:40", 1}, {"07:40", 3, 127, 1, 0}, {"08:00", 6}} << accepted << QVector<int>{};
     }
     void catchUp()
     {
         QFETCH(Entries, entries);
         QFETCH(int, answer);
         ScheduleClock::set(QDateTime(monday, QTime(7, 45, 10)));
-        writeEntries(entries);
+        save(entries);
         Device device;
         device.answer = Rdx::Outcome(answer);
         ScheduleRunner runner(fileName, device.make());
-        QVERIFY(loaded(runner));
+        QTRY_VERIFY(runner.nextWake().isValid()); // loaded
         runner.catchUp(60);
         runner.catchUp(60);
         QTEST(device.sent, "sent");
