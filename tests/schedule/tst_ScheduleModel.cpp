@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDataStream>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,6 +77,26 @@ private slots:
                                                record("08:00", 2) + worked + record("10:00", 1))
                                         .toHex());
         QVERIFY(keptFiles().isEmpty());
+    }
+
+    // A file in no order loads as a stable sort of its entries by their own order: a null time first, then by
+    // time, then by the active value, ties in the file's order.
+    void scrambledFileLoadsInOrder()
+    {
+        QRandomGenerator random(480);
+        QByteArray bytes = header;
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray time = timeText(QTime(random.bounded(2), random.bounded(60))).toLatin1();
+            bytes += record(random.bounded(20) ? time.constData() : nullptr, i, 127, 1, random.bounded(4) - 1);
+        }
+        writeFile(bytes);
+        TimeItems expected = TimeFile::read(bytes).items;
+        std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return *a < *b; });
+        TableModel model;
+        model.load();
+        QCOMPARE(model.rowCount(), int(expected.size()));
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.itemAt(row)->m_signal, expected[size_t(row)]->m_signal); // the position in the file
     }
 
     void damagedFile_data()

@@ -6,6 +6,7 @@
 #include "tests/pages/PageFixture.h"
 #include "tests/schedule/ScheduleEntries.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableView>
@@ -196,6 +197,31 @@ private slots:
         QCOMPARE(fx.model->rowCount(), 1);
         QTest::keyClick(editor, Qt::Key_Escape);
         QTRY_COMPARE(fx.model->rowCount(), 2);
+    }
+
+    // A click on a row's number selects the row, and every number fits in bold, as a selected row's is drawn.
+    void rowNumbers()
+    {
+        SchedulePageFixture fx(on("07:00:00"));
+        TimeItems items;
+        for (int i = 0; i < 120; ++i)
+            items.push_back(std::make_unique<MyTimeItem>(QTime(8, 0), 4, 127, 1, 1));
+        QString error;
+        QVERIFY(TimeFile::save(QStringLiteral("time.t"), items, &error));
+        QVERIFY(fx.show());
+        QTRY_COMPARE(fx.model->rowCount(), 120);
+        QHeaderView* numbers = fx.table->verticalHeader();
+        fx.table->scrollToBottom();
+        QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {}, {4, numbers->sectionViewportPosition(118) + 4});
+        QCOMPARE(fx.table->selectionModel()->selectedRows(), QModelIndexList{fx.table->model()->index(118, 0)});
+
+        QFont bold = numbers->font();
+        bold.setBold(true);
+        int widest = 0;
+        for (int number = 1; number <= 120; ++number)
+            widest = std::max(widest, QFontMetrics(bold).size(0, QString::number(number)).width());
+        const int margin = numbers->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, numbers);
+        QVERIFY(numbers->width() >= widest + 2 * margin);
     }
 
     // The day list ticks a day only on its icon, not when dismissed; "Del Row" deletes the selected entry,
