@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 namespace {
 
 const QString fileName = QStringLiteral("time.t");
@@ -38,7 +40,11 @@ class tst_ScheduleRunner : public QObject
 
 private slots:
     void init() { removeScheduleFiles(); }
-    void cleanup() { ScheduleClock::useWallClock(); }
+    void cleanup()
+    {
+        ScheduleClock::useWallClock();
+        TimeFile::setWriteThrough({});
+    }
 
     // The panel and the service on one folder fire an entry once; the other is told within 2 s, and a
     // runner started again in that minute does not fire it either.
@@ -62,6 +68,28 @@ private slots:
         QTRY_COMPARE(skipped.count(), 1);
         QCOMPARE(skipped.first().at(0).value<ScheduleRunner::Report>().reason, ScheduleRunner::Reason::AlreadyFired);
         QCOMPARE(device.sent, QVector<int>{4});
+    }
+
+    // A one-shot entry fires while time.t cannot be written: the next wake-up is armed before the failed save
+    // is reported, so a report that holds the event loop (a message box) lets no later minute pass unseen.
+    void armsBeforeReporting()
+    {
+        ScheduleClock::set(QDateTime(monday, QTime(7, 59)));
+        save({{"08:00", 4, 127, 0}, {"08:01", 5}});
+        Device device;
+        ScheduleRunner runner(fileName, device.make());
+        QTRY_VERIFY(runner.nextWake().isValid()); // loaded
+        TimeFile::setWriteThrough([](QIODevice*) {
+            auto full = std::make_unique<QFile>(QStringLiteral("/dev/full"));
+            full->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            return std::unique_ptr<QIODevice>(std::move(full));
+        });
+        std::optional<QDateTime> armedAtReport;
+        connect(runner.model(), &TableModel::send_message, this, [&] { armedAtReport = runner.nextWake(); });
+        ScheduleClock::set(QDateTime(monday, QTime(8, 0)));
+        QTRY_VERIFY(armedAtReport);
+        QCOMPARE(device.sent, QVector<int>{4});
+        QCOMPARE(*armedAtReport, QDateTime(monday, QTime(8, 1)));
     }
 
     // Catching up at 07:45 (at most 60 minutes back), asked twice: what the device is sent.
