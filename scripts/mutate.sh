@@ -3,7 +3,8 @@
 # The mutation spot check, run by hand: copies the tree as it stands (committed or not) to a scratch folder
 # (RDX480_MUTATE_DIR, default /tmp/rdx480-mutate), checks that the selected tests pass there, then applies
 # each one-line fault of the list in turn, rebuilds, runs the tests its line names and reports whether they
-# caught it. The working tree is never touched. Exits non-zero when a fault is missed or cannot be applied.
+# caught it. The working tree is never touched, and may change meanwhile. Exits non-zero when a fault is
+# missed or cannot be applied.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,18 +31,20 @@ for name in sys.stdin.buffer.read().split(b"\0"):
         target.write_bytes(data)
 ' "$src"
 
-# mutate apply|restore <line of the list>: puts the fault into the scratch copy, or takes it back out.
+# mutate apply|restore <line of the list>: puts the fault into the scratch copy, or takes it back out. The
+# file as it was is kept aside: the working tree may change while a run goes on.
 mutate() {
-    python3 - "$src" "$@" <<'EOF'
+    python3 - "$src" "$scratch/unmutated" "$@" <<'EOF'
 import pathlib, sys
-src, action, line = pathlib.Path(sys.argv[1]), sys.argv[2], sys.argv[3]
+src, kept, action, line = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
 tests, where, original, faulty = [f.strip() for f in line.split(" | ", 3)]
 name, _, nth = where.partition(":")
 path = src / name
-original_file = pathlib.Path(name).read_text()
 if action == "restore":
-    path.write_text(original_file)  # a fresh timestamp, so the build sees the change back
+    path.write_text(kept.read_text())  # a fresh timestamp, so the build sees the change back
     sys.exit(0)
+original_file = path.read_text()
+kept.write_text(original_file)
 parts = original_file.split(original)
 occurrences = len(parts) - 1
 n = int(nth) if nth else 1
