@@ -27,7 +27,6 @@ private slots:
         QFETCH(quint32, seed);
         constexpr int Exchanges = 500;
         SimLink fx(Transport::PacedSerial);
-        fx.link->deviceNumber = 1;
         QVERIFY(fx.open());
         SimFaults faults;
         faults.randomSeed = seed;
