@@ -120,56 +120,86 @@ private slots:
         QTest::addColumn<SimFaults>("faults");
         QTest::addColumn<Rdx::Outcome>("outcome");
         QTest::addColumn<int>("failure"); // the one failure the window is given to show
+        QTest::addColumn<int>("late");    // replies dropped as late
         const auto refuse = [](int error, int chunkSize = 0) {
             SimFaults faults;
             faults.errorForCode = {{Rdx::SwitchInputCommand, error}};
             faults.chunkSize = chunkSize;
             return faults;
         };
+        const auto answerAfter = [](int delayMs) { // -1: never
+            SimFaults faults;
+            faults.delayMs = std::max(delayMs, 0);
+            if (delayMs < 0)
+                faults.silentCodes = {Rdx::SwitchInputCommand};
+            return faults;
+        };
         SimFaults refuseStatus;
         refuseStatus.errorForKind = {{Rdx::StatusRead, 12}};
-        const int in = Rdx::SwitchInputCommand;
+        const int in = Rdx::SwitchInputCommand, ready = Rdx::Ready, unanswered = Rdx::Unanswered;
         using O = Rdx::Outcome;
-        QTest::newRow("accepted") << in << SimFaults{} << O::Accepted << int(Rdx::Ready);
-        QTest::newRow("refused") << in << refuse(9) << O::Refused << 109;
-        QTest::newRow("refusal in pieces") << in << refuse(9, 5) << O::Refused << 109;
-        QTest::newRow("read refused") << -1 << refuseStatus << O::Accepted << 112;
-        QTest::newRow("unknown code") << 7 << SimFaults{} << O::Refused << 105;
-        QTest::newRow("code above the table") << in << refuse(200) << O::Refused << 300;
+        QTest::newRow("accepted") << in << SimFaults{} << O::Accepted << ready << 0;
+        // Within the deadline a reply answers the command, however slow; past it the command is unanswered.
+        QTest::newRow("answered at 700 ms") << in << answerAfter(700) << O::Accepted << ready << 0;
+        QTest::newRow("answered at 3 s") << in << answerAfter(3000) << O::Accepted << ready << 0;
+        QTest::newRow("answered at 6 s") << in << answerAfter(6000) << O::Unanswered << unanswered << 1;
+        // The status read's answer looks like the owed one: taken for it, and the read asked again.
+        QTest::newRow("never answered") << in << answerAfter(-1) << O::Unanswered << unanswered << 1;
+        QTest::newRow("refused") << in << refuse(9) << O::Refused << 109 << 0;
+        QTest::newRow("refusal in pieces") << in << refuse(9, 5) << O::Refused << 109 << 0;
+        QTest::newRow("read refused") << -1 << refuseStatus << O::Accepted << 112 << 0;
+        QTest::newRow("unknown code") << 7 << SimFaults{} << O::Refused << 105 << 0;
+        QTest::newRow("code above the table") << in << refuse(200) << O::Refused << 300 << 0;
         // 0xA1 read as a signed byte would have made 100 - 95 = 5, "not connected".
-        QTest::newRow("negative byte") << in << refuse(0xA1) << O::Refused << 100 + 0xA1;
+        QTest::newRow("negative byte") << in << refuse(0xA1) << O::Refused << 100 + 0xA1 << 0;
     }
-    // A set-command ends as the device answered it, when its reply is whole; a refused read ends too. Either
-    // way the window is given the failure once and the exchange is over (no read left pending).
+    // A set-command ends as the device answered it within its deadline; a refused read ends too. Either way
+    // the window is given the failure once and the exchange is over (no read left pending), and the event
+    // loop ran all the while (the overlay animates). A reply past the deadline is dropped, not taken for the
+    // status read that follows, which shows what the device did.
     void exchangeOutcomes()
     {
         QFETCH(int, code);
         QFETCH(SimFaults, faults);
         QFETCH(Rdx::Outcome, outcome);
-        const int parameter = Rdx::VgaInput;
+        const int vga = Rdx::VgaInput;
         QVERIFY(openOn(Transport::Tcp));
         link->resetReads(-2);
         link->requestRead(Rdx::StatusRead);
         QTRY_VERIFY(link->pendingReadKeys().isEmpty());
         const int mainInput = link->deviceState.mainInput;
+        const qint64 lateBefore = link->lateReplies();
         fx->sim->setFaults(faults);
+        QTimer animation;
+        QSignalSpy ticks(&animation, &QTimer::timeout);
+        animation.start(50);
 
         QSignalSpy replies(link, &Singleton_SerialPort::send_receive_end);
         link->resetReads(-2);
         if (code >= 0) {
-            QCOMPARE(link->runCommand(code, &parameter, 1), outcome);
+            QCOMPARE(link->runCommand(code, &vga, 1), outcome);
         } else {
             link->requestRead(Rdx::StatusRead);
             link->requestRead(Rdx::PictureRead);
             QTRY_COMPARE(replies.count(), 1);
             QCOMPARE(replies.first().first().toInt(), int(Rdx::PictureRead));
         }
+        QVERIFY(ticks.count() > 0 || (faults.delayMs == 0 && faults.silentCodes.isEmpty())); // when it waited
         QTEST(link->takeFailure(), "failure");
         QCOMPARE(link->takeFailure(), int(Rdx::Ready));
         QTRY_VERIFY(!link->isExchanging());
         // An accepted command's status reply is decoded like any other; nothing else changes the copy.
         const bool switched = outcome == Rdx::Outcome::Accepted && code == Rdx::SwitchInputCommand;
-        QCOMPARE(link->deviceState.mainInput, switched ? parameter : mainInput);
+        QCOMPARE(link->deviceState.mainInput, switched ? vga : mainInput);
+
+        fx->sim->setFaults({});
+        link->resetReads(-2);
+        link->requestRead(Rdx::StatusRead);
+        QTRY_VERIFY(link->pendingReadKeys().isEmpty());
+        const bool carriedOut = code == Rdx::SwitchInputCommand && outcome != Rdx::Outcome::Refused;
+        QCOMPARE(link->deviceState.mainInput, carriedOut ? vga : mainInput);
+        QTEST(int(link->lateReplies() - lateBefore), "late");
+        QCOMPARE(link->takeFailure(), int(Rdx::Ready));
     }
 
     // Reads the device never answers after a command: the one with the smallest key is re-sent twice, then
@@ -271,49 +301,6 @@ private slots:
         QCOMPARE(link->exchangeFrame(request, &reply), Rdx::Outcome::Accepted);
         QCOMPARE(int(reply[3]), int(Rdx::StatusRead)); // not the picture reply that came late
         QCOMPARE(link->lateReplies(), 1 + lateBefore);
-    }
-
-    // A set-command's reply within the deadline answers it, however slow; past it the command is unanswered
-    // once, and the reply that still comes is dropped, not taken for the status read that follows. The
-    // event loop runs all the while (the overlay animates).
-    void commandDeadline_data()
-    {
-        QTest::addColumn<int>("delayMs"); // -1: never answered
-        QTest::addColumn<Rdx::Outcome>("outcome");
-        QTest::addColumn<int>("late");
-        QTest::newRow("700 ms") << 700 << Rdx::Outcome::Accepted << 0;
-        QTest::newRow("3 s") << 3000 << Rdx::Outcome::Accepted << 0;
-        QTest::newRow("6 s") << 6000 << Rdx::Outcome::Unanswered << 1;
-        // The status read's answer looks like the owed one: taken for it, and the read asked again.
-        QTest::newRow("never") << -1 << Rdx::Outcome::Unanswered << 1;
-    }
-    void commandDeadline()
-    {
-        QFETCH(int, delayMs);
-        QFETCH(Rdx::Outcome, outcome);
-        QVERIFY(openOn(Transport::Tcp));
-        SimFaults faults;
-        if (delayMs < 0)
-            faults.silentCodes = {Rdx::SwitchInputCommand};
-        else
-            faults.delayMs = delayMs;
-        fx->sim->setFaults(faults);
-        QTimer animation;
-        QSignalSpy ticks(&animation, &QTimer::timeout);
-        animation.start(50);
-        const qint64 lateBefore = link->lateReplies();
-        const int vga = Rdx::VgaInput;
-        link->resetReads(-2);
-        QCOMPARE(link->runCommand(Rdx::SwitchInputCommand, &vga, 1), outcome);
-        QVERIFY(ticks.count() > 0);
-        QCOMPARE(link->takeFailure(), int(outcome == Rdx::Outcome::Accepted ? Rdx::Ready : Rdx::Unanswered));
-        fx->sim->setFaults({});
-        link->resetReads(-2);
-        link->requestRead(Rdx::StatusRead);
-        QTRY_VERIFY(link->pendingReadKeys().isEmpty());
-        QCOMPARE(link->deviceState.mainInput, vga); // the device did carry it out
-        QTEST(int(link->lateReplies() - lateBefore), "late");
-        QCOMPARE(link->takeFailure(), int(Rdx::Ready));
     }
 
     // A serial line that hangs up closes the port at once, idle or mid-exchange: one report, the exchange
