@@ -115,8 +115,7 @@ private slots:
         // 1X4 and 4X1: one 16-bit value, then four 12-bit values whose high nibbles share bytes 6 and 9.
         QTest::newRow("1X4") << 4 << QByteArray("07801234560FFFEE") << QVector<int>{1920, 0x134, 0x256, 0x0FF, 0xFEE};
         QTest::newRow("4X1") << 5 << QByteArray("00004A0038000000") << QVector<int>{0, 0x400, 0xA38, 0, 0};
-        QTest::newRow("2X2, the fifth stays")
-            << 6 << QByteArray("03C003C0021C021C") << QVector<int>{960, 960, 540, 540, 99};
+        QTest::newRow("2X2, fifth kept") << 6 << QByteArray("03C003C0021C021C") << QVector<int>{960, 960, 540, 540, 99};
     }
 
     void fastValues()
