@@ -177,7 +177,7 @@ private slots:
         QTest::newRow("stray byte inside") << Chunks{a.left(5) + x + a.mid(5) + b} << Times{0} << b << 14;
         QTest::newRow("lost end marker") << Chunks{noEnd + b + a} << Times{0} << b + a << 13;
         QTest::newRow("stale stray byte") << Chunks{x, a} << Times{1000, 1200} << a << 1;
-        QTest::newRow("within the gap") << Chunks{a.left(6), a.mid(6)} << Times{2000, 2080} << a << 0;
+        QTest::newRow("unmarked, within the gap") << Chunks{u.left(6), u.mid(6)} << Times{2000, 2080} << u << 0;
         QTest::newRow("marked, a pause inside a reply") << Chunks{b, a.left(6), a.mid(6)} << Times{0, 10, 900} << b + a << 0;
         QTest::newRow("unmarked, glued") << Chunks{u + u} << Times{0} << u + u << 0;
         QTest::newRow("unmarked, stray byte and silence") << Chunks{x, u} << Times{0, 100} << u << 1;
