@@ -1,11 +1,15 @@
-// A fault soak of the panel's exchanges against the simulated device, over loopback TCP and over the paced
-// pseudo-terminal: many exchanges, run the way the pages run them under the real main window, while the
-// device drops, delays, refuses, splits and glues its replies and puts stray bytes in front of them.
-// Every exchange must end within its overall time-out, each failure must reach the operator once, the
-// window must take clicks again, and once the faults stop the device copy must equal the device's state.
+// Fault soaks of the panel's exchanges against the simulated device. The same seed gives the same exchanges
+// and the same fault sequence; replay a failure with   RDX480_SOAK_SEED=<seed> ./tst_LinkSoak
 //
-// The seed is printed at the start. The same seed gives the same exchanges and the same fault sequence;
-// replay a failure with   RDX480_SOAK_SEED=<seed> ./tst_LinkSoak
+// soak: many exchanges over loopback TCP and over the paced pseudo-terminal, run the way the pages run them
+// under the real main window, while the device drops, delays, refuses, splits and glues its replies and puts
+// stray bytes in front of them. Every exchange must end within its overall time-out, each failure must reach
+// the operator once, the window must take clicks again, and once the faults stop the device copy must equal
+// the device's state.
+//
+// deviceCopy: the link's device copy on the paced serial line, while one reply in five meets a fault: delayed,
+// refused, split, glued to the next one, or behind stray bytes. After every exchange (a set-command or none,
+// then a status read) the copy must equal the device's state, unless the exchange ended as failed.
 #include "shell/RDX480View.h"
 #include "tests/support/DeviceCopyCheck.h"
 #include "tests/support/MessageLog.h"
@@ -14,25 +18,32 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <optional>
 #include <random>
 
 namespace {
 
 constexpr int ShortTimeOutMs = 300; // most exchanges: the window's time-out ends a lost read
-constexpr int LongTimeOutMs = 7000; // one in LongShare: long enough for the link's own re-sends to run out
-constexpr int LongShare = 60;
-constexpr int SettleMs = 750;     // outlasts the device's longest random delay (600 ms) and the stale gap
-constexpr int EndSlackMs = 1500;  // a send under way when the time-out fires finishes its wait first
-constexpr int RoundLength = 100;
-constexpr qint64 PhaseBudgetMs = 50000; // per transport, for the faulty rounds; the checks come on top
+constexpr int LongTimeOutMs = 7000; // one in 60: long enough for the link's own re-sends to run out
+constexpr int EndSlackMs = 1500;    // a send under way when the time-out fires finishes its wait first
 
 // One exchange as a page runs it: an optional set-command, then the reads it asks for.
 struct Exchange
 {
     int code = -1;
-    int parameter = 0;
+    int parameter = 0; // in the table: the highest one
     QVector<int> reads;
 };
+
+const Exchange exchanges[] = {
+    {Rdx::SwitchInputCommand, 7, {Rdx::StatusRead}}, // EXT. is refused by a device without the module
+    {Rdx::SwitchTimeCommand, 3, {Rdx::StatusRead}},
+    {Rdx::ShowModelCommand, 3, {Rdx::StatusRead}},
+    {Rdx::PipModelCommand, 3, {Rdx::PipSubWindowRead, Rdx::PipMainWindowRead}},
+    {-1, 0, {Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipMainWindowRead}}, // the Control page's refresh
+    {-1, 0, {Rdx::StatusRead, Rdx::FastValuesRead, Rdx::LedTotalRead, Rdx::UnitWindowRead, Rdx::InputWindowRead,
+             Rdx::OutputWindowRead}}, // the Mosaic page's refresh
+    {-1, 0, {Rdx::PictureRead}}};
 
 } // namespace
 
@@ -52,10 +63,9 @@ private slots:
     {
         QFETCH(Transport, transport);
         QFETCH(int, exchanges);
-        bool ok = false;
-        const quint32 seed = qEnvironmentVariable("RDX480_SOAK_SEED").toUInt(&ok);
-        const quint32 transportSeed = (ok ? seed : 480480u) + (transport == Transport::Tcp ? 0u : 1000003u);
-        qInfo("soak seed: %u (replay with RDX480_SOAK_SEED=%u)", ok ? seed : 480480u, ok ? seed : 480480u);
+        const quint32 seed = replaySeed().value_or(480480u);
+        const quint32 transportSeed = seed + (transport == Transport::Tcp ? 0u : 1000003u);
+        qInfo("soak seed: %u (replay with RDX480_SOAK_SEED=%u)", seed, seed);
         random.seed(transportSeed);
         SimLink fx(transport);
         RDX480View window;
@@ -66,16 +76,19 @@ private slots:
         int done = 0, failed = 0, rounds = 0;
         QElapsedTimer budget;
         budget.start();
-        for (; done < exchanges && budget.elapsed() < PhaseBudgetMs; ++rounds) {
+        // 50 s per transport for the faulty rounds of 100 exchanges; the checks come on top.
+        for (; done < exchanges && budget.elapsed() < 50000; ++rounds) {
             SimFaults faults;
             faults.randomSeed = transportSeed * 7919u + quint32(rounds);
             faults.randomFaultRate = 0.05;
             fx.sim->setFaults(faults);
-            for (int i = 0; i < RoundLength && done < exchanges; ++i, ++done) {
-                const bool longWait = std::uniform_int_distribution<int>(1, LongShare)(random) == 1;
-                failed += run(fx, window, randomExchange(), longWait ? LongTimeOutMs : ShortTimeOutMs);
+            for (int i = 0; i < 100 && done < exchanges; ++i, ++done) {
+                const bool longWait = pick(1, 60) == 1;
+                const int shownBefore = log.count();
+                run(fx, window, randomExchange(), longWait ? LongTimeOutMs : ShortTimeOutMs);
                 if (QTest::currentTestFailed())
                     return;
+                failed += log.count() > shownBefore ? 1 : 0;
             }
             checkRecovery(fx, window);
             if (QTest::currentTestFailed())
@@ -87,31 +100,79 @@ private slots:
         QVERIFY(failed < done / 2);
     }
 
-private:
-    Exchange randomExchange()
+    void deviceCopy_data()
     {
-        auto pick = [this](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-        switch (pick(0, 6)) {
-        case 0: // an input switch; EXT. is refused by a device without the module
-            return {Rdx::SwitchInputCommand, pick(0, 7), {Rdx::StatusRead}};
-        case 1:
-            return {Rdx::SwitchTimeCommand, pick(0, 3), {Rdx::StatusRead}};
-        case 2:
-            return {Rdx::ShowModelCommand, pick(0, 3), {Rdx::StatusRead}};
-        case 3:
-            return {Rdx::PipModelCommand, pick(0, 3), {Rdx::PipSubWindowRead, Rdx::PipMainWindowRead}};
-        case 4: // the Control page's refresh
-            return {-1, 0, {Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipMainWindowRead}};
-        case 5: // the Mosaic page's refresh
-            return {-1, 0, {Rdx::StatusRead, Rdx::FastValuesRead, Rdx::LedTotalRead, Rdx::UnitWindowRead,
-                            Rdx::InputWindowRead, Rdx::OutputWindowRead}};
-        default:
-            return {-1, 0, {Rdx::PictureRead}};
+        QTest::addColumn<quint32>("seed");
+        const std::optional<quint32> replay = replaySeed();
+        for (quint32 seed : replay ? QVector<quint32>{*replay} : QVector<quint32>{4, 17, 480, 9600, 65537})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+    void deviceCopy()
+    {
+        QFETCH(quint32, seed);
+        constexpr int Exchanges = 500;
+        SimLink fx(Transport::PacedSerial);
+        QVERIFY(fx.open());
+        SimFaults faults;
+        faults.randomSeed = seed;
+        faults.randomFaultRate = 0.2;
+        faults.randomNoDrops = true; // a lost reply costs a whole deadline; tst_link covers it
+        faults.glueHoldMs = 100;
+        fx.sim->setFaults(faults);
+        random.seed(seed);
+        static constexpr int commands[][2] = {{Rdx::SwitchInputCommand, 7}, {Rdx::SwitchTimeCommand, 3},
+                                              {Rdx::ShowModelCommand, 3},  {Rdx::PipModelCommand, 3},
+                                              {Rdx::OutputPortCommand, 3}, {Rdx::PipSwitchCommand, 1}};
+        int failed = 0, mismatches = 0;
+        QStringList first;
+        for (int i = 0; i < Exchanges; ++i) {
+            bool ok = true;
+            fx.link->resetReads(-2);
+            if (pick(0, 1)) {
+                const auto& command = commands[pick(0, 5)]; // the code and its highest parameter
+                const int parameter = pick(0, command[1]);
+                ok = fx.link->runCommand(command[0], &parameter, 1) == Rdx::Outcome::Accepted;
+                fx.link->resetReads(-2);
+            }
+            const int shown = fx.link->takeFailure();
+            fx.link->requestRead(Rdx::StatusRead);
+            // Every reply comes (none is dropped here); a late one within the faults' 600 ms is waited for.
+            const bool answered = QTest::qWaitFor([&] { return fx.link->pendingReadKeys().isEmpty(); }, 2000);
+            ok = ok && answered && shown == Rdx::Ready && fx.link->takeFailure() == Rdx::Ready;
+            failed += ok ? 0 : 1;
+            const QStringList wrong = ok ? DeviceCopyCheck::statusDifferences(fx.link->deviceState, fx.sim->state())
+                                         : QStringList();
+            if (!wrong.isEmpty() && mismatches++ == 0)
+                first = wrong;
         }
+        qInfo("seed %u: %d exchanges, %d failed, %d mismatches, %lld late replies, %lld bytes dropped", seed,
+              Exchanges, failed, mismatches, fx.link->lateReplies(), fx.link->droppedBytes());
+        QVERIFY2(mismatches == 0, qPrintable(first.join(QStringLiteral("; "))));
+        QVERIFY2(failed > 0, "no fault reached the link: the soak tested nothing");
+        QVERIFY(failed < Exchanges / 2);
     }
 
-    // Runs one exchange and checks how it ended; 1 when it reported a failure.
-    int run(SimLink& fx, const RDX480View& window, const Exchange& exchange, int timeOutMs)
+private:
+    // RDX480_SOAK_SEED, when set: one run to replay.
+    static std::optional<quint32> replaySeed()
+    {
+        bool ok = false;
+        const quint32 seed = qEnvironmentVariable("RDX480_SOAK_SEED").toUInt(&ok);
+        return ok ? std::optional<quint32>(seed) : std::nullopt;
+    }
+
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+
+    Exchange randomExchange()
+    {
+        Exchange exchange = exchanges[pick(0, 6)];
+        if (exchange.code >= 0)
+            exchange.parameter = pick(0, exchange.parameter);
+        return exchange;
+    }
+
+    // Runs one exchange and checks how it ended.
+    void run(SimLink& fx, const RDX480View& window, const Exchange& exchange, int timeOutMs)
     {
         const int shownBefore = log.count();
         QElapsedTimer clock;
@@ -121,9 +182,9 @@ private:
         if (exchange.code >= 0) {
             outcome = fx.link->runCommand(exchange.code, &exchange.parameter, 1);
             // A command waits out a reply still owed to an earlier one, then its own deadline: no longer.
-            [&] { QVERIFY2(clock.elapsed() <= Singleton_SerialPort::CommandDeadlineMs +
-                                                   Singleton_SerialPort::LateReplyGraceMs + EndSlackMs,
-                           "a set-command outlasted its deadline"); }();
+            QVERIFY2(clock.elapsed() <=
+                         Singleton_SerialPort::CommandDeadlineMs + Singleton_SerialPort::LateReplyGraceMs + EndSlackMs,
+                     "a set-command outlasted its deadline");
             clock.restart();
             if (outcome == Rdx::Outcome::Accepted && exchange.code == Rdx::PipModelCommand)
                 fx.link->deviceState.pipModel = exchange.parameter; // what the pages store once accepted
@@ -136,33 +197,28 @@ private:
             for (int kind : exchange.reads)
                 fx.link->requestRead(kind);
         }
-        const auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
         const QString what = QStringLiteral("code %1, %2 reads, time-out %3 ms, outcome %4")
                                  .arg(exchange.code).arg(exchange.reads.size()).arg(timeOutMs).arg(int(outcome));
-        [&] { QTRY_VERIFY2_WITH_TIMEOUT(!overlay->isVisible() && !fx.link->isExchanging(),
-                                        qPrintable(what + QStringLiteral(": did not end")), timeOutMs + EndSlackMs); }();
-        if (QTest::currentTestFailed())
-            return 0;
-        [&] {
-            QVERIFY2(clock.elapsed() <= timeOutMs + EndSlackMs, "the window stayed blocked past the exchange's time-out");
-            QVERIFY2(fx.link->isConnected(), "the link lost its connection");
-            // One box per failure: a refusal, or the time-out, or both; never the same one twice.
-            const QVector<MessageLog::Entry> shown = log.entries().mid(shownBefore);
-            QVERIFY2(shown.size() <= 2 && (shown.size() < 2 || shown[0] != shown[1]), qPrintable(what));
-            QVERIFY2((outcome != Rdx::Outcome::Refused && outcome != Rdx::Outcome::Unanswered) || !shown.isEmpty(),
-                     "a refused or unanswered command was not reported");
-            QVERIFY2(outcome != Rdx::Outcome::Busy && outcome != Rdx::Outcome::NotConnected &&
-                         outcome != Rdx::Outcome::Failed,
-                     "a set-command was not sent on an open link");
-        }();
-        return log.count() > shownBefore ? 1 : 0;
+        QTRY_VERIFY2_WITH_TIMEOUT(!window.findChild<QWidget*>(QStringLiteral("wid_send_box"))->isVisible() &&
+                                      !fx.link->isExchanging(),
+                                  qPrintable(what + QStringLiteral(": did not end")), timeOutMs + EndSlackMs);
+        QVERIFY2(clock.elapsed() <= timeOutMs + EndSlackMs, "the window stayed blocked past the exchange's time-out");
+        QVERIFY2(fx.link->isConnected(), "the link lost its connection");
+        // One box per failure: a refusal, or the time-out, or both; never the same one twice.
+        const QVector<MessageLog::Entry> shown = log.entries().mid(shownBefore);
+        QVERIFY2(shown.size() <= 2 && (shown.size() < 2 || shown[0] != shown[1]), qPrintable(what));
+        // A command on an open link is sent, and a refused or unanswered one is reported.
+        QVERIFY2(outcome == Rdx::Outcome::Accepted ||
+                     ((outcome == Rdx::Outcome::Refused || outcome == Rdx::Outcome::Unanswered) && !shown.isEmpty()),
+                 qPrintable(what));
     }
 
-    // Faults off, the line quiet: a full read must be answered without a message and give the device's state.
+    // Faults off, the line quiet (past the device's longest random delay, 600 ms, and the stale gap): a full
+    // read must be answered without a message and give the device's state.
     void checkRecovery(SimLink& fx, const RDX480View& window)
     {
         fx.sim->setFaults({});
-        QTest::qWait(SettleMs);
+        QTest::qWait(750);
         const int shownBefore = log.count();
         run(fx, window,
             {-1, 0, {Rdx::StatusRead, Rdx::PipSubWindowRead, Rdx::PipMainWindowRead, Rdx::PictureRead,
