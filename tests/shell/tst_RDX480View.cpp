@@ -5,26 +5,20 @@
 #include "shell/Form_display_page.h"
 #include "shell/RDX480View.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTcpServer>
-#include <QTimer>
 #include <QtTest>
 
-using ShellProbe::visiblePages;
-using ShellProbe::writeIni;
+using namespace ShellProbe;
 
 namespace {
 const QString errorTitle = QStringLiteral("Error Message");
 const QString promptTitle = QStringLiteral("Prompt Message");
-const QString errorTitleZh = QStringLiteral("错误信息");
-const QString englishTitle = QStringLiteral("RDX480 Control SoftWare(V1.01)");
 const QString prompt = QStringLiteral("Please connect before user.");
 const QStringList navigationOnly{QStringLiteral("wid_for_navigation")};
+using Shown = QVector<MessageLog::Entry>;
 } // namespace
 
 // The main window and its page host against the link's signals and states, with no device attached.
@@ -32,21 +26,12 @@ class tst_RDX480View : public QObject
 {
     Q_OBJECT
 
-private:
-    Singleton_SerialPort* link = nullptr;
-
-    static void showWindow(RDX480View& window)
-    {
-        window.setLanguage(true);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-    }
+    Singleton_SerialPort* link = Singleton_SerialPort::instance();
 
 private slots:
     void initTestCase()
     {
         RDX480View::installFontFallback();
-        link = Singleton_SerialPort::instance();
         QVERIFY(!link->isConnected());
     }
     void init()
@@ -81,7 +66,7 @@ private slots:
             QVERIFY(writeIni(contents));
         RDX480View window;
         QTEST((QVariantList{link->hostAddress, link->tcpPort, link->serialPortName, link->deviceNumber,
-                            link->useNetwork, window.windowTitle() == englishTitle}),
+                            link->useNetwork, window.windowTitle() == QLatin1String("RDX480 Control SoftWare(V1.01)")}),
               "link");
     }
 
@@ -90,20 +75,15 @@ private slots:
     {
         {
             RDX480View window;
-            link->useNetwork = true; // both unlike the defaults
+            link->useNetwork = true; // all unlike the defaults
             link->hostAddress = QStringLiteral("10.1.2.3");
             link->tcpPort = 5005;
             link->deviceNumber = 9;
             link->serialPortName = QStringLiteral("/dev/ttyUSB1");
             window.setLanguage(true);
         }
-        QSettings file(QStringLiteral("info.ini"), QSettings::IniFormat);
-        QStringList stored;
-        for (const QString& key : file.allKeys())
-            stored << key + QLatin1Char('=') + file.value(key).toString();
-        QCOMPARE(stored, (QStringList{QStringLiteral("ID=9"), QStringLiteral("IP=10.1.2.3"),
-                                      QStringLiteral("LANGUAGE=true"), QStringLiteral("NETWORK=true"),
-                                      QStringLiteral("PORT=5005"), QStringLiteral("PORTNAME=/dev/ttyUSB1")}));
+        QCOMPARE(readIni(), QByteArray("[General]\nID=9\nIP=10.1.2.3\nLANGUAGE=true\nNETWORK=true\nPORT=5005\n"
+                                       "PORTNAME=/dev/ttyUSB1\n"));
     }
 
     // Values the link cannot use are named once, in the current language, and refused by Connect instead of
@@ -144,15 +124,13 @@ private slots:
             QCOMPARE(octets.join(QLatin1Char('.')).left(link->hostAddress.size()), link->hostAddress);
             QCOMPARE(window.findChild<QSpinBox*>(QStringLiteral("spinBox_of_id"))->value(), link->deviceNumber);
             if (!named.isEmpty()) {
-                QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+                QVERIFY(click(window, QStringLiteral("connect_but")));
                 QCOMPARE(log.count(), 2);
                 QCOMPARE(log.last().second.split(QLatin1Char('\n')).mid(1), named); // not a failed connection
                 QVERIFY(!link->isConnected());
             }
         }
-        QFile file(QStringLiteral("info.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray written = file.readAll();
+        const QByteArray written = readIni();
         for (const QByteArray& line : contents.split('\n'))
             if (line.startsWith("IP") || line.startsWith("PORT") || line.startsWith("ID"))
                 QVERIFY2(written.contains(line + '\n'), line.constData());
@@ -169,49 +147,42 @@ private slots:
         {
             RDX480View window;
             MessageLog log;
-            QVERIFY(ShellProbe::click(window, QStringLiteral("connect_but")));
+            QVERIFY(click(window, QStringLiteral("connect_but")));
             QVERIFY(link->isConnected());
             QCOMPARE(link->hostAddress, QStringLiteral("127.0.0.10"));
         }
-        QFile file(QStringLiteral("info.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains(stored));
+        QVERIFY(readIni().contains(stored));
     }
 
+    // Each state shows its one message in the language last chosen (switched there and back: nothing appended
+    // to or left over from the other), however many sendEnd signals follow.
     void reactsToLinkStates_data()
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("english");
-        QTest::addColumn<QStringList>("shown"); // title and text, empty: no message
-        QTest::newRow("open failed en")
-            << 2 << true
-            << QStringList{errorTitle, QStringLiteral("Connection failed, check if the device or network is on")};
-        QTest::newRow("open failed zh") << 2 << false
-                                        << QStringList{errorTitleZh,
-                                                       QStringLiteral("   连接失败！！请检查设备和网络配置。")};
-        QTest::newRow("not connected en") << 5 << true << QStringList{promptTitle, prompt};
+        QTest::addColumn<Shown>("shown");
+        QTest::newRow("open failed")
+            << 2 << true << Shown{{errorTitle, QStringLiteral("Connection failed, check if the device or network is on")}};
+        QTest::newRow("not connected") << 5 << true << Shown{{promptTitle, prompt}};
         for (int quiet : {0, 1, 4, 6, 9, 100, 101, 102, 103})
-            QTest::addRow("state %d: nothing", quiet) << quiet << true << QStringList();
-        QTest::newRow("error 4 en") << 104 << true << QStringList{errorTitle, QStringLiteral("command length error;")};
-        QTest::newRow("error 255 en") << 355 << true << QStringList{errorTitle, QStringLiteral("device error 255;")};
-        QTest::newRow("error 200 zh") << 300 << false << QStringList{errorTitleZh, QStringLiteral("   设备错误 200。")};
+            QTest::addRow("state %d: nothing", quiet) << quiet << true << Shown();
+        QTest::newRow("error 4") << 104 << true << Shown{{errorTitle, QStringLiteral("command length error;")}};
+        QTest::newRow("error 255") << 355 << true << Shown{{errorTitle, QStringLiteral("device error 255;")}};
+        QTest::newRow("error 200 zh") << 300 << false
+                                      << Shown{{QStringLiteral("错误信息"), QStringLiteral("   设备错误 200。")}};
     }
     void reactsToLinkStates()
     {
         QFETCH(int, state);
         QFETCH(bool, english);
-        QFETCH(QStringList, shown);
         RDX480View window;
-        // Switched there and back: the texts must be those of the last language only, not appended to
-        // or left over from an earlier one.
         window.setLanguage(!english);
         window.setLanguage(english);
         MessageLog log;
         link->reportFailure(state);
         emit link->sendEnd();
-        emit link->sendEnd(); // a second sendEnd of the same exchange shows nothing more
-        QCOMPARE(log.entries(), (shown.isEmpty() ? QVector<MessageLog::Entry>()
-                                                 : QVector<MessageLog::Entry>{{shown.at(0), shown.at(1)}}));
+        emit link->sendEnd();
+        QTEST(log.entries(), "shown");
     }
 
     // Without a connection the device pages stay closed with a prompt, the others open. A page exchange (-2)
@@ -219,26 +190,27 @@ private slots:
     void pagesWithoutConnection()
     {
         RDX480View window;
-        showWindow(window);
+        window.setLanguage(true);
+        QVERIFY(showAndWait(window));
         MessageLog log;
         for (const char* button : {"but_for_control", "but_for_mosaic"}) {
-            QVERIFY(ShellProbe::click(window, QLatin1String(button)));
+            QVERIFY(click(window, QLatin1String(button)));
             QCOMPARE(visiblePages(window), navigationOnly);
         }
         QCOMPARE(log.entries(), (QVector<MessageLog::Entry>(2, {promptTitle, prompt})));
-        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_setting")));
+        QVERIFY(click(window, QStringLiteral("but_for_setting")));
         QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_setting")});
         auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
         for (int order : {-2, 0}) {
-            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_home")));
+            QVERIFY(click(window, QStringLiteral("but_for_home")));
             emit link->sendWaiting(order);
             QVERIFY(overlay->isVisible());
-            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_information")));
+            QVERIFY(click(window, QStringLiteral("but_for_information")));
             QCOMPARE(visiblePages(window), navigationOnly);
             link->linkState = Rdx::Ready;
             emit link->sendEnd();
             QVERIFY(!overlay->isVisible());
-            QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_information")));
+            QVERIFY(click(window, QStringLiteral("but_for_information")));
             QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_information")});
         }
         QCOMPARE(log.count(), 2);
@@ -275,26 +247,27 @@ private slots:
     void languageSwitchReachesEveryText()
     {
         RDX480View window;
-        showWindow(window);
+        window.setLanguage(true);
+        QVERIFY(showAndWait(window));
         MessageLog log;
         link->deviceState.pipOn = 1; // the PIP page opens only then
-        QVERIFY(ShellProbe::click(window, QStringLiteral("but_for_setting")));
+        QVERIFY(click(window, QStringLiteral("but_for_setting")));
         QMultiMap<QString, QString> shown[2];
         for (int english : {0, 1}) {
             auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
                                                                   : QStringLiteral("radio_chinese"));
             QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
-            shown[english] = ShellProbe::texts(window);
+            shown[english] = texts(window);
             shown[english].insert(QStringLiteral("Yes"), QCoreApplication::translate("QPlatformTheme", "&Yes"));
             for (int page = 0; page < 5; ++page) {
                 emit window.send_charge_page(page);
                 for (QToolBox* box : window.findChildren<QToolBox*>())
                     for (int item = 0; box->isVisible() && item < box->count(); ++item) {
                         box->setCurrentIndex(item);
-                        QVERIFY2(ShellProbe::fits(box->widget(item)), qPrintable(box->itemText(item)));
-                        ShellProbe::saveShot(window, QStringLiteral("%1-%2-%3").arg(english).arg(page).arg(item));
+                        QVERIFY2(fits(box->widget(item)), qPrintable(box->itemText(item)));
+                        saveShot(window, QStringLiteral("%1-%2-%3").arg(english).arg(page).arg(item));
                     }
-                ShellProbe::saveShot(window, QStringLiteral("%1-%2").arg(english).arg(page));
+                saveShot(window, QStringLiteral("%1-%2").arg(english).arg(page));
             }
         }
         const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
@@ -320,11 +293,10 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<int>("order");
         QTest::addColumn<int>("changed"); // index into the switch time, sub x, main x; -1: nothing changes
-        const char* const pages[] = {"Navigation", "Control", "Mosaic", "Setting", "Information"};
-        for (int current = 0; current < 5; ++current) {
-            QTest::addRow("status, %s current", pages[current]) << current << 0 << (current == 1 ? 0 : -1);
-            QTest::addRow("sub window, %s current", pages[current]) << current << 6 << 1;
-            QTest::addRow("main window, %s current", pages[current]) << current << 7 << 2;
+        for (int current = 0; current < 5; ++current) { // Navigation, Control, Mosaic, Setting, Information
+            QTest::addRow("status, page %d current", current) << current << 0 << (current == 1 ? 0 : -1);
+            QTest::addRow("sub window, page %d current", current) << current << 6 << 1;
+            QTest::addRow("main window, page %d current", current) << current << 7 << 2;
         }
         for (int order : {-1, 1, 5, 8, 9, 10, 11, 12, 13, 14, 255})
             QTest::addRow("order %d, Control current", order) << 1 << order << -1;
