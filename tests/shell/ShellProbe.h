@@ -1,14 +1,8 @@
 #ifndef RDX480_TESTS_SHELL_SHELLPROBE_H
 #define RDX480_TESTS_SHELL_SHELLPROBE_H
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QToolBox>
 #include <QtTest>
+#include <QtWidgets>
 
 // What the operator sees of the shell, and the settings file an earlier run left behind or this one wrote.
 namespace ShellProbe {
@@ -35,12 +29,10 @@ inline bool showAndWait(QWidget& window)
 inline QStringList visiblePages(const QWidget& window)
 {
     QStringList names;
-    for (const char* name :
-         {"wid_for_navigation", "wid_for_control", "wid_for_montage", "wid_for_setting", "wid_for_information"}) {
-        const auto* page = window.findChild<QWidget*>(QLatin1String(name));
-        if (page && page->isVisible())
-            names << QLatin1String(name);
-    }
+    for (const QWidget* page : window.findChild<QWidget*>(QStringLiteral("wig_main_page"))->findChildren<QWidget*>(
+             QRegularExpression(QStringLiteral("^wid_for_")), Qt::FindDirectChildrenOnly))
+        if (page->isVisible())
+            names << page->objectName();
     return names;
 }
 
@@ -63,12 +55,8 @@ inline QMultiMap<QString, QString> texts(const QWidget& window)
         if (widget->isHidden() || overlay->isAncestorOf(widget) || navigation->isAncestorOf(widget))
             continue;
         QStringList shown;
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            shown << label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            shown << button->text();
-        if (auto* group = qobject_cast<QGroupBox*>(widget))
-            shown << group->title();
+        if (qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QGroupBox*>(widget))
+            shown << widget->property("text").toString() << widget->property("title").toString();
         auto* tabs = qobject_cast<QTabWidget*>(widget);
         for (int i = 0; tabs && i < tabs->count(); ++i)
             shown << tabs->tabText(i);

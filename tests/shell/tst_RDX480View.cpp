@@ -5,9 +5,6 @@
 #include "shell/Form_display_page.h"
 #include "shell/RDX480View.h"
 
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -29,53 +26,34 @@ class tst_RDX480View : public QObject
     Singleton_SerialPort* link = Singleton_SerialPort::instance();
 
 private slots:
-    void initTestCase()
-    {
-        RDX480View::installFontFallback();
-        QVERIFY(!link->isConnected());
-    }
+    void initTestCase() { RDX480View::installFontFallback(); }
     void init()
     {
         QFile::remove(QStringLiteral("info.ini"));
         SimLink::resetLink();
     }
 
-    // The settings file an earlier run left, with its quirks (an empty PORT is 7, a word is 0), reaches the link.
-    void settingsReachTheLink_data()
+    // The settings file an earlier run left, with its quirks (an empty value is the default, a word is 0), reaches
+    // the link; at exit all six keys are written from the link, the transport the Setting page chose included.
+    void settingsReadAndWritten_data()
     {
-        QTest::addColumn<QByteArray>("contents"); // empty: no file at all
-        QTest::addColumn<QVariantList>("link");   // address, port, port name, device number, network, English
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QVariantList>("link"); // address, port, port name, device number, network, English
         const QString ip = QStringLiteral("192.168.1.8"), portName = QStringLiteral("COM3");
-        // A first start names a Linux port and speaks the locale's language.
-        QTest::newRow("no file") << QByteArray()
-                                 << QVariantList{ip, 7, QStringLiteral("/dev/ttyUSB0"), 1, false,
-                                                 QLocale().language() != QLocale::Chinese};
-        QTest::newRow("all set")
-            << QByteArray("IP=10.0.0.5\nPORT=5000\nPORTNAME=/dev/ttyUSB0\nID=3\nNETWORK=true\n"
-                          "LANGUAGE=true\n")
-            << QVariantList{QStringLiteral("10.0.0.5"), 5000, QStringLiteral("/dev/ttyUSB0"), 3, true, true};
         QTest::newRow("empty texts") << QByteArray("IP=\nPORT=\nPORTNAME=\nID=\nNETWORK=\nLANGUAGE=\n")
                                      << QVariantList{ip, 7, portName, 1, false, false};
-        QTest::newRow("not numbers") << QByteArray("PORT=abc\nID=x1\n")
-                                     << QVariantList{ip, 0, portName, 0, false, false};
+        QTest::newRow("not numbers") << QByteArray("PORT=abc\nID=x1\n") << QVariantList{ip, 0, portName, 0, false, false};
     }
-    void settingsReachTheLink()
+    void settingsReadAndWritten()
     {
         QFETCH(QByteArray, contents);
-        if (!contents.isEmpty())
-            QVERIFY(writeIni(contents));
-        RDX480View window;
-        QTEST((QVariantList{link->hostAddress, link->tcpPort, link->serialPortName, link->deviceNumber,
-                            link->useNetwork, window.windowTitle() == QLatin1String("RDX480 Control SoftWare(V1.01)")}),
-              "link");
-    }
-
-    // At exit all six keys are written from the link, the transport the Setting page chose included.
-    void settingsWrittenAtExit()
-    {
+        QVERIFY(writeIni(contents));
         {
             RDX480View window;
-            link->useNetwork = true; // all unlike the defaults
+            QTEST((QVariantList{link->hostAddress, link->tcpPort, link->serialPortName, link->deviceNumber,
+                                link->useNetwork, window.windowTitle() == QLatin1String("RDX480 Control SoftWare(V1.01)")}),
+                  "link");
+            link->useNetwork = true; // all unlike what was read
             link->hostAddress = QStringLiteral("10.1.2.3");
             link->tcpPort = 5005;
             link->deviceNumber = 9;
@@ -155,18 +133,16 @@ private slots:
     }
 
     // Each state shows its one message in the language last chosen (switched there and back: nothing appended
-    // to or left over from the other), however many sendEnd signals follow.
+    // to or left over from the other), however many sendEnd signals follow. A failed connection and the device's
+    // named errors have their own tests: tst_OperatorMessages and tst_ShellSession.
     void reactsToLinkStates_data()
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("english");
         QTest::addColumn<Shown>("shown");
-        QTest::newRow("open failed")
-            << 2 << true << Shown{{errorTitle, QStringLiteral("Connection failed, check if the device or network is on")}};
         QTest::newRow("not connected") << 5 << true << Shown{{promptTitle, prompt}};
         for (int quiet : {0, 1, 4, 6, 9, 100, 101, 102, 103})
             QTest::addRow("state %d: nothing", quiet) << quiet << true << Shown();
-        QTest::newRow("error 4") << 104 << true << Shown{{errorTitle, QStringLiteral("command length error;")}};
         QTest::newRow("error 255") << 355 << true << Shown{{errorTitle, QStringLiteral("device error 255;")}};
         QTest::newRow("error 200 zh") << 300 << false
                                       << Shown{{QStringLiteral("错误信息"), QStringLiteral("   设备错误 200。")}};
@@ -186,8 +162,9 @@ private slots:
     }
 
     // Without a connection the device pages stay closed with a prompt, the others open. A page exchange (-2)
-    // and a schedule exchange (0) both put the overlay up, holding the mouse off the window until they end.
-    void pagesWithoutConnection()
+    // and a schedule exchange (0) both put the overlay up, holding the mouse off the window until they end. One
+    // that ended stopped its time-out; one still open is ended by it, once, and the rest of it is not sent.
+    void exchangesHoldTheWindow()
     {
         RDX480View window;
         window.setLanguage(true);
@@ -197,45 +174,28 @@ private slots:
             QVERIFY(click(window, QLatin1String(button)));
             QCOMPARE(visiblePages(window), navigationOnly);
         }
-        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>(2, {promptTitle, prompt})));
         QVERIFY(click(window, QStringLiteral("but_for_setting")));
         QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_setting")});
         auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
-        for (int order : {-2, 0}) {
+        auto* timer = window.findChild<QTimer*>(QStringLiteral("waitTimer"));
+        for (const auto& [order, ends] : {std::pair(-2, true), std::pair(0, true), std::pair(-2, false)}) {
             QVERIFY(click(window, QStringLiteral("but_for_home")));
+            link->resetReads(order);
             emit link->sendWaiting(order);
-            QVERIFY(overlay->isVisible());
+            emit link->sendStarTime(100);
+            QVERIFY(overlay->isVisible() && timer->isActive());
             QVERIFY(click(window, QStringLiteral("but_for_information")));
             QCOMPARE(visiblePages(window), navigationOnly);
             link->linkState = Rdx::Ready;
-            emit link->sendEnd();
+            if (ends)
+                emit link->sendEnd();
+            QTRY_VERIFY(!timer->isActive()); // no further message can follow
             QVERIFY(!overlay->isVisible());
             QVERIFY(click(window, QStringLiteral("but_for_information")));
             QCOMPARE(visiblePages(window), QStringList{QStringLiteral("wid_for_information")});
         }
-        QCOMPARE(log.count(), 2);
-    }
-
-    // The time-out ends an exchange that is still open, once; an exchange that finished first stopped it.
-    void timeOutEndsOnlyAnUnfinishedExchange()
-    {
-        RDX480View window;
-        window.setLanguage(true);
-        MessageLog log;
-        auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
-        auto* timer = window.findChild<QTimer*>(QStringLiteral("waitTimer"));
-        for (bool finished : {true, false}) {
-            link->resetReads(-2);
-            emit link->sendWaiting(-2);
-            emit link->sendStarTime(100);
-            QVERIFY(timer->isActive());
-            if (finished)
-                emit link->sendEnd();
-            QTRY_VERIFY(!timer->isActive()); // no further message can follow
-            QVERIFY(!overlay->isVisible());
-        }
-        QCOMPARE(log.entries(), (QVector<MessageLog::Entry>{{errorTitle, QStringLiteral("Out Time")}}));
-        // The rest of the given-up exchange is not sent; the next one starts afresh.
+        QCOMPARE(log.entries(),
+                 (Shown{{promptTitle, prompt}, {promptTitle, prompt}, {errorTitle, QStringLiteral("Out Time")}}));
         QCOMPARE(link->linkState, int(Rdx::Unanswered));
         QVERIFY(link->pendingReadKeys().isEmpty());
     }
