@@ -212,13 +212,22 @@ private slots:
         MessageLog log;
         link->deviceState.pipOn = 1; // the PIP page opens only then
         QVERIFY(click(window, QStringLiteral("but_for_setting")));
-        QMultiMap<QString, QString> shown[2];
+        const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+        const QRegularExpression letters(QStringLiteral("[A-Za-z\\x{4e00}-\\x{9fff}]"));
+        // Input and output names, layouts, resolutions, switch times, group letters, port names, the version.
+        const QRegularExpression same(QStringLiteral(
+            "^(V[12]|VGA|HDMI?[12]|DVI[12]|EXI?T\\.|SDI|AUTO|TAKE|M[1-4]|Out[1-4]|[1-4]X[1-4]|\\d+x\\d+@\\d+Hz|[\\d.]+S|"
+            "[A-D]|tty\\w+|RDX480|v\\d+\\(\\d+\\)|Language/语言|中文|English)$"));
+        QStringList untranslated;
         for (int english : {0, 1}) {
             auto* radio = window.findChild<QRadioButton*>(english ? QStringLiteral("radio_english")
                                                                   : QStringLiteral("radio_chinese"));
             QTest::mouseClick(radio, Qt::LeftButton, Qt::NoModifier, QPoint(8, radio->height() / 2));
-            shown[english] = texts(window);
-            shown[english].insert(QStringLiteral("Yes"), QCoreApplication::translate("QPlatformTheme", "&Yes"));
+            QMultiMap<QString, QString> shown = texts(window);
+            shown.insert(QStringLiteral("Yes"), QCoreApplication::translate("QPlatformTheme", "&Yes"));
+            for (auto text = shown.cbegin(); text != shown.cend(); ++text)
+                if (text->contains(letters) && !same.match(*text).hasMatch() && text->contains(chinese) == bool(english))
+                    untranslated << text.key() + QLatin1String(": ") + *text;
             for (int page = 0; page < 5; ++page) {
                 emit window.send_charge_page(page);
                 for (QToolBox* box : window.findChildren<QToolBox*>())
@@ -230,20 +239,7 @@ private slots:
                 saveShot(window, QStringLiteral("%1-%2").arg(english).arg(page));
             }
         }
-        const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
-        const QRegularExpression letters(QStringLiteral("[A-Za-z\\x{4e00}-\\x{9fff}]"));
-        // Input and output names, layouts, resolutions, switch times, group letters, port names, the version.
-        const QRegularExpression same(QStringLiteral(
-            "^(V[12]|VGA|HDMI?[12]|DVI[12]|EXI?T\\.|SDI|AUTO|TAKE|M[1-4]|Out[1-4]|[1-4]X[1-4]|\\d+x\\d+@\\d+Hz|[\\d.]+S|"
-            "[A-D]|tty\\w+|RDX480|v\\d+\\(\\d+\\)|Language/语言|中文|English)$"));
-        QStringList untranslated;
-        for (int english : {0, 1})
-            for (auto text = shown[english].cbegin(); text != shown[english].cend(); ++text)
-                if (text->contains(letters) && !same.match(*text).hasMatch() && text->contains(chinese) == bool(english))
-                    untranslated << text.key() + QLatin1String(": ") + *text;
-        for (const QString& text : untranslated)
-            qWarning().noquote() << text;
-        QVERIFY(untranslated.isEmpty());
+        QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1Char('\n'))));
     }
 
     // Window replies reach the Control page whichever page is current, a status reply only the current page,
