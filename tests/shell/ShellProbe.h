@@ -44,6 +44,12 @@ inline bool click(const QWidget& window, const QString& button)
     return target;
 }
 
+// Clicks a button of the window and gives the pages on screen then.
+inline QStringList pagesAfter(const QWidget& window, const QString& button)
+{
+    return click(window, button) ? visiblePages(window) : QStringList{QStringLiteral("no button ") + button};
+}
+
 // Every text the window shows, by object name; hidden widgets, the wait overlay and the Navigation page, which
 // keep one language, are left out.
 inline QMultiMap<QString, QString> texts(const QWidget& window)

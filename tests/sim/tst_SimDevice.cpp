@@ -88,13 +88,10 @@ private slots:
         const QByteArray switched = frame(0, {0, 0, 6, 0x14, 0x75, 0x17, 0x56, 0, 0});
         const Frames twoReads{statusRead, statusRead}, readThenSet{statusRead, frame(3, {1})};
         SimFaults f[4];
-        f[0].errorForKind = {{0, 12}}, f[0].errorForKindTimes = 1;
-        f[1].strayBytes = QByteArray::fromHex("AA55");
-        f[2].glueReplies = true;
-        f[3].chunkSize = 1;
+        f[0].errorForKind = {{0, 12}}, f[0].errorForKindTimes = 1, f[1].strayBytes = QByteArray::fromHex("AA55");
+        f[2].glueReplies = true, f[3].chunkSize = 1;
         QTest::newRow("error for a kind, once") << f[0] << twoReads << frame(0xFF, {12}) + defaultStatus;
-        QTest::newRow("stray bytes, once")
-            << f[1] << twoReads << QByteArray::fromHex("AA55") + defaultStatus.repeated(2);
+        QTest::newRow("stray bytes, once") << f[1] << twoReads << f[1].strayBytes + defaultStatus.repeated(2);
         QTest::newRow("glued") << f[2] << readThenSet << defaultStatus + switched;
         QTest::newRow("byte by byte") << f[3] << Frames{statusRead} << defaultStatus;
     }

@@ -65,9 +65,9 @@ private slots:
         QCOMPARE(editor.address(), QStringLiteral("10.0.0.7"));
         editor.setLanguage(false);
         editor.setAddress(QStringLiteral("10.0.7"));
-        QCOMPARE(messages.entries(),
-                 QVector<MessageLog::Entry>(3, {QStringLiteral("Attention"), QStringLiteral("Your IP Address is Invalid!")})
-                     << MessageLog::Entry(QStringLiteral("注意"), QStringLiteral("IP地址无效！")));
+        const MessageLog::Entry invalid(QStringLiteral("Attention"), QStringLiteral("Your IP Address is Invalid!"));
+        QCOMPARE(messages.entries(), QVector<MessageLog::Entry>(3, invalid)
+                                         << MessageLog::Entry(QStringLiteral("注意"), QStringLiteral("IP地址无效！")));
     }
 };
 
