@@ -26,6 +26,7 @@ private slots:
         QTest::newRow("right at the last end") << "1.2.3.4" << 3 << 1 << ">" << 3 << "1.2.3.4";
         QTest::newRow("left at the start") << "1.2.3.4" << 2 << 0 << "<5" << 1 << "1.25.3.4";
         QTest::newRow("left at the first start") << "1.2.3.4" << 0 << 0 << "<" << 0 << "1.2.3.4";
+        QTest::newRow("backspace across") << "1.2.3.4" << 2 << 0 << "#" << 1 << "1.2.3.4";
         QTest::newRow("backspace empties") << "1.2.3.4" << 2 << 1 << "##" << 1 << "1.2..4";
         QTest::newRow("zero after 25") << "1.25.3.4" << 1 << 2 << "0" << 1 << "1.250.3.4";
         QTest::newRow("zero before 25, decimal") << "1.25.3.4" << 1 << 0 << "0" << 1 << "1.25.3.4";
