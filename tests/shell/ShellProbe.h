@@ -1,19 +1,10 @@
 #ifndef RDX480_TESTS_SHELL_SHELLPROBE_H
 #define RDX480_TESTS_SHELL_SHELLPROBE_H
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMultiMap>
-#include <QTabWidget>
-#include <QToolBox>
-#include <QPushButton>
-#include <QStringList>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
-// What the operator sees of the shell, and the settings file an earlier run left behind.
+// What the operator sees of the shell, and the settings file an earlier run left behind or this one wrote.
 namespace ShellProbe {
 
 inline bool writeIni(const QByteArray& contents)
@@ -22,16 +13,26 @@ inline bool writeIni(const QByteArray& contents)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
 }
 
+inline QByteArray readIni()
+{
+    QFile file(QStringLiteral("info.ini"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool showAndWait(QWidget& window)
+{
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
 // The host's pages that are on screen, by object name.
 inline QStringList visiblePages(const QWidget& window)
 {
     QStringList names;
-    for (const char* name :
-         {"wid_for_navigation", "wid_for_control", "wid_for_montage", "wid_for_setting", "wid_for_information"}) {
-        const auto* page = window.findChild<QWidget*>(QLatin1String(name));
-        if (page && page->isVisible())
-            names << QLatin1String(name);
-    }
+    for (const QWidget* page : window.findChild<QWidget*>(QStringLiteral("wig_main_page"))->findChildren<QWidget*>(
+             QRegularExpression(QStringLiteral("^wid_for_")), Qt::FindDirectChildrenOnly))
+        if (page->isVisible())
+            names << page->objectName();
     return names;
 }
 
@@ -43,6 +44,12 @@ inline bool click(const QWidget& window, const QString& button)
     return target;
 }
 
+// Clicks a button of the window and gives the pages on screen then.
+inline QStringList pagesAfter(const QWidget& window, const QString& button)
+{
+    return click(window, button) ? visiblePages(window) : QStringList{QStringLiteral("no button ") + button};
+}
+
 // Every text the window shows, by object name; hidden widgets, the wait overlay and the Navigation page, which
 // keep one language, are left out.
 inline QMultiMap<QString, QString> texts(const QWidget& window)
@@ -51,26 +58,20 @@ inline QMultiMap<QString, QString> texts(const QWidget& window)
     const auto* overlay = window.findChild<QWidget*>(QStringLiteral("wid_send_box"));
     const auto* navigation = window.findChild<QWidget*>(QStringLiteral("wid_for_navigation"));
     for (QWidget* widget : window.findChildren<QWidget*>()) {
-        const QString name = widget->objectName();
-        QStringList shown;
         if (widget->isHidden() || overlay->isAncestorOf(widget) || navigation->isAncestorOf(widget))
             continue;
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            shown << label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            shown << button->text();
-        if (auto* group = qobject_cast<QGroupBox*>(widget))
-            shown << group->title();
-        const auto each = [&shown](int count, const auto& text) {
-            for (int i = 0; i < count; ++i)
-                shown << text(i);
-        };
-        if (auto* tabs = qobject_cast<QTabWidget*>(widget))
-            each(tabs->count(), [tabs](int i) { return tabs->tabText(i); });
-        if (auto* box = qobject_cast<QToolBox*>(widget))
-            each(box->count(), [box](int i) { return box->itemText(i); });
-        if (auto* combo = qobject_cast<QComboBox*>(widget))
-            each(combo->count(), [combo](int i) { return combo->itemText(i); });
+        QStringList shown;
+        if (qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QGroupBox*>(widget))
+            shown << widget->property("text").toString() << widget->property("title").toString();
+        auto* tabs = qobject_cast<QTabWidget*>(widget);
+        for (int i = 0; tabs && i < tabs->count(); ++i)
+            shown << tabs->tabText(i);
+        auto* box = qobject_cast<QToolBox*>(widget);
+        for (int i = 0; box && i < box->count(); ++i)
+            shown << box->itemText(i);
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        for (int i = 0; combo && i < combo->count(); ++i)
+            shown << combo->itemText(i);
         const auto* view = qobject_cast<QAbstractItemView*>(widget);
         for (int c = 0; view && view->model() && c < view->model()->columnCount(); ++c) {
             shown << view->model()->headerData(c, Qt::Horizontal).toString();
@@ -78,7 +79,7 @@ inline QMultiMap<QString, QString> texts(const QWidget& window)
                 shown << view->model()->index(r, c).data().toString();
         }
         for (const QString& text : shown)
-            found.insert(name, text);
+            found.insert(widget->objectName(), text);
     }
     return found;
 }
