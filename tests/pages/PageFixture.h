@@ -122,15 +122,12 @@ public:
     int shown(const QString& name) const
     {
         QWidget* control = page->template findChild<QWidget*>(name);
-        if (auto* combo = qobject_cast<QComboBox*>(control))
-            return combo->currentIndex();
         if (auto* bar = qobject_cast<MyButtonBar*>(control))
             return bar->currentIndex();
-        if (auto* slider = qobject_cast<QAbstractSlider*>(control))
-            return slider->value();
-        if (auto* box = qobject_cast<QSpinBox*>(control))
-            return box->value();
-        return qobject_cast<QAbstractButton*>(control)->isChecked();
+        for (const char* property : {"currentIndex", "value", "checked"})
+            if (control->property(property).isValid())
+                return control->property(property).toInt();
+        return -1;
     }
 
     // Select all, type the text, and press Return.

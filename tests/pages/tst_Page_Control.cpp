@@ -42,33 +42,23 @@ namespace {
 
 using Ints = QVector<int>;
 
-const QColor blue(85, 170, 255);
-const QColor green(80, 163, 63);
-const QColor yellow(255, 255, 127);
-const QColor normal(210, 232, 215);
-
 // By input code.
 const char* const inputButtons[] = {"but_of_ext",  "but_of_div2", "but_of_dvi1", "but_of_hdm2",
                                     "but_of_hdm1", "but_of_vga",  "but_of_v2",   "but_of_v1"};
 
-// What the operator sees: the button's face beside its text.
-QColor faceColour(QPushButton* button)
-{
-    return button->grab().toImage().pixelColor(12, button->height() / 2);
-}
-
-// The inputs whose buttons show blue, green and yellow, -1 for a colour no button shows; 99 marks a colour
-// shown twice, or a button in neither these colours nor the normal one.
+// The inputs whose buttons show blue, green and yellow beside their text, as the operator sees them, -1 for a
+// colour no button shows; 99 marks a colour shown twice, or a button in neither these colours nor the normal one.
 QVector<int> colouredInputs(const ControlPageFixture& fx)
 {
-    const QVector<QColor> colours{blue, green, yellow};
+    const QVector<QColor> colours{{85, 170, 255}, {80, 163, 63}, {255, 255, 127}};
     QVector<int> result{-1, -1, -1};
     for (int code = 0; code < 8; ++code) {
-        const QColor face = faceColour(fx.find<QPushButton>(inputButtons[code]));
+        auto* button = fx.find<QPushButton>(inputButtons[code]);
+        const QColor face = button->grab().toImage().pixelColor(12, button->height() / 2);
         const int role = colours.indexOf(face);
         if (role >= 0)
             result[role] = result[role] < 0 ? code : 99;
-        else if (face != normal)
+        else if (face != QColor(210, 232, 215))
             return {99, 99, 99};
     }
     return result;
@@ -91,10 +81,6 @@ template <typename State> int deviceValue(const State& state, int action)
 {
     return std::array<int, 4>{state.switchTime, state.takeMode, state.showModel, state.pipOn}[action];
 }
-int pageValue(const ControlPageFixture& fx, int action)
-{
-    return fx.shown(QLatin1String(settingControls[action]));
-}
 
 // The output formats by the area they give the PIP windows.
 constexpr int Format1024x768 = 0;
@@ -104,8 +90,6 @@ constexpr int Format1920x1080 = 6;
 const SimWindow quarterSub{1280, 640, 720, 360};
 const QRect quarterSubRect(426, 240, 213, 120);
 const SimWindow fullMain{0, 1920, 0, 1080};
-
-using Entries = QVector<MessageLog::Entry>;
 
 SimState pipDevice(int outputFormat, SimWindow sub, SimWindow main)
 {
@@ -270,7 +254,7 @@ private slots:
         const int value = row.error == 0 || row.error == -2 ? row.command[1] : deviceValue(before, row.action);
         QTRY_COMPARE(deviceValue(fx.sim->state(), row.action), value);
         QTRY_COMPARE(deviceValue(fx.link->deviceState, row.action), value);
-        QCOMPARE(pageValue(fx, row.action), value);
+        QCOMPARE(fx.shown(QLatin1String(settingControls[row.action])), value);
         QCOMPARE(fx.sent().size(), row.error == -1 ? 0 : 1);
         auto* autoButton = fx.find<QPushButton>("but_of_auto");
         QTRY_COMPARE(autoButton->isHidden(), !*row.autoText);
@@ -338,7 +322,7 @@ private slots:
         ControlPageFixture fx;
         QVERIFY(openPipPage(fx, state));
         for (int action : {SwitchTime, SwitchModel, ShowModel, PipSwitch})
-            QCOMPARE(pageValue(fx, action), deviceValue(state, action));
+            QCOMPARE(fx.shown(QLatin1String(settingControls[action])), deviceValue(state, action));
         QCOMPARE(fx.find<QLabel>("lab_of_expandMes")->text(), QStringLiteral("SDI"));
         QVERIFY(fx.sent().isEmpty());
         QCOMPARE(windowReads(*fx.sim), (QVector<int>{2, 3})); // sub and main of model 1
@@ -421,7 +405,8 @@ private slots:
         fx.clickToolBoxPage(1); // the PIP page stays shut while PIP is off
         QCOMPARE(toolBox->currentIndex(), 0);
         QCOMPARE(fx.messages.entries(),
-                 (Entries{{QStringLiteral("Error"), QStringLiteral("Please open the PIP switch first")}}));
+                 (QVector<MessageLog::Entry>{
+                     {QStringLiteral("Error"), QStringLiteral("Please open the PIP switch first")}}));
         QVERIFY(windowReads(*fx.sim).isEmpty());
     }
 
