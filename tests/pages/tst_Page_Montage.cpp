@@ -97,15 +97,6 @@ SimState mosaicDevice(int layout = 0, int format = Format1920x1080, const Ints& 
     return state;
 }
 
-// A table edit's value is row * 10000 + value.
-void act(MosaicPageFixture& fx, const QString& name, int value)
-{
-    if (name == QLatin1String("tableView"))
-        fx.editTable(value / 10000, value % 10000);
-    else
-        fx.act(name, value);
-}
-
 using Reads = QVector<QPoint>;
 
 struct CommandRow
@@ -184,7 +175,10 @@ private slots:
         fx.sim->clearReceived();
         const QString control = QLatin1String(row.control);
 
-        act(fx, control, row.value);
+        if (control == QLatin1String("tableView"))
+            fx.editTable(row.value / 10000, row.value % 10000); // a table edit's value is row * 10000 + value
+        else
+            fx.act(control, row.value);
         QTRY_COMPARE(fx.lastCommand(row.frame.size() - 1), row.frame);
         QCOMPARE(fx.readsAfterCommand(), row.reads);
         QCOMPARE(fx.sent().size(), 1);
@@ -261,7 +255,7 @@ private slots:
         QVERIFY(fx.start(state));
         QCOMPARE(fx.table()->index(values.size() - 1, 1).data().toInt(), values.last());
 
-        act(fx, QStringLiteral("but_for_auto"), 0);
+        fx.act(QStringLiteral("but_for_auto"), 0);
         QTRY_VERIFY(!fx.sent().isEmpty() && fx.link->pendingReadKeys().isEmpty());
         const QVector<int> page{fx.box("spinBox_LED_w"), fx.box("spinBox_LED_h"), fx.box("spinBox_for_x"),
                                 fx.box("spinBox_for_w"), fx.box("spinBox_for_y"), fx.box("spinBox_for_h")};
@@ -279,7 +273,7 @@ private slots:
         state.outputWindows[1] = SimWindow{992, 960, 8, 1080};
         MosaicPageFixture fx;
         QVERIFY(fx.start(state));
-        act(fx, QStringLiteral("butBar_for_out_port"), 1);
+        fx.act(QStringLiteral("butBar_for_out_port"), 1);
         QTRY_COMPARE(fx.find<QLabel>("label_output_x")->text(), QStringLiteral("960"));
         QCOMPARE(fx.box("spinBox_outPut_x"), 960);
     }
@@ -291,8 +285,8 @@ private slots:
         MosaicPageFixture fx;
         QVERIFY(fx.start(mosaicDevice(), false));
         QSignalSpy charged(fx.link, &Singleton_SerialPort::fast1_charge);
-        act(fx, QStringLiteral("spinBox_LED_w"), 4000);
-        act(fx, QStringLiteral("spinBox_input_x"), 100);
+        fx.act(QStringLiteral("spinBox_LED_w"), 4000);
+        fx.act(QStringLiteral("spinBox_input_x"), 100);
         fx.clickToolBoxPage(0);
         QVERIFY(fx.editTable(0, 0, false));
         QCOMPARE(fx.box("spinBox_LED_w"), std::max(64, loadRecord(fx.link->deviceState.ledTotal).at(0)));
