@@ -17,6 +17,14 @@
 #include <QToolBox>
 #include <QVector>
 
+// A set-command as the device receives it: its leading bytes, then each value high byte first.
+inline QVector<int> withWords(QVector<int> bytes, const QVector<int>& values)
+{
+    for (int value : values)
+        bytes << (value >> 8) << (value & 0xFF);
+    return bytes;
+}
+
 // A page on a link connected to the simulated device. Replies reach it through routeReply(page, order)
 // as the page host routes them while that page is current; refreshPage(page) is the host's refresh.
 template <typename Page> class PageFixture : public SimLink
@@ -58,6 +66,19 @@ public:
         return result;
     }
     QVector<int> lastCommand(int parameterCount = 1) const { return sent(parameterCount).value(sent().size() - 1); }
+
+    // The device refuses the command with the error (> 0) or takes it without answering (-2), or the link is
+    // closed before it goes out (-1); otherwise the device answers as the faults say.
+    void failCommand(int code, int error, SimFaults faults = {}) const
+    {
+        if (error > 0)
+            faults.errorForCode.insert(code, error);
+        if (error == -2)
+            faults.silentCodes.insert(code);
+        sim->setFaults(faults);
+        if (error == -1)
+            link->closeSerial();
+    }
 
     // Opens a tool box page the way the operator does: by clicking its title button.
     void clickToolBoxPage(int index) const
@@ -101,15 +122,12 @@ public:
     int shown(const QString& name) const
     {
         QWidget* control = page->template findChild<QWidget*>(name);
-        if (auto* combo = qobject_cast<QComboBox*>(control))
-            return combo->currentIndex();
         if (auto* bar = qobject_cast<MyButtonBar*>(control))
             return bar->currentIndex();
-        if (auto* slider = qobject_cast<QAbstractSlider*>(control))
-            return slider->value();
-        if (auto* box = qobject_cast<QSpinBox*>(control))
-            return box->value();
-        return qobject_cast<QAbstractButton*>(control)->isChecked();
+        for (const char* property : {"currentIndex", "value", "checked"})
+            if (control->property(property).isValid())
+                return control->property(property).toInt();
+        return -1;
     }
 
     // Select all, type the text, and press Return.

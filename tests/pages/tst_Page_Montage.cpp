@@ -97,16 +97,21 @@ SimState mosaicDevice(int layout = 0, int format = Format1920x1080, const Ints& 
     return state;
 }
 
-// A table edit's value is row * 10000 + value.
-void act(MosaicPageFixture& fx, const QString& name, int value)
+using Reads = QVector<QPoint>;
+
+struct CommandRow
 {
-    if (name == QLatin1String("tableView"))
-        fx.editTable(value / 10000, value % 10000);
-    else
-        fx.act(name, value);
-}
+    int layout, format;
+    const char* control;
+    int value;
+    Ints frame; // code, parameter bytes
+    Reads reads;
+    int refused; // -1: accepted; else the value the control shows again
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(CommandRow)
 
 class tst_Page_Montage : public QObject
 {
@@ -118,109 +123,74 @@ private slots:
     // from what the page sent. A refused command reads nothing and puts its control back.
     void commandsAndReReads_data()
     {
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QVector<int>>("frame"); // code, parameter bytes
-        QTest::addColumn<QVector<QPoint>>("reads");
-        QTest::addColumn<int>("refused"); // -1: accepted; else the value the control shows again
-        using Reads = QVector<QPoint>;
+        QTest::addColumn<CommandRow>("row");
         const int fhd = Format1920x1080;
-        QTest::newRow("display model M3") << 0 << fhd << "wid_model" << 2 << Ints{16, 2}
-                                          << Reads{{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}} << -1;
+        const Ints inputX = withWords({18, 0}, {132, 960, 8, 540});
+        const Ints led4000 = withWords({22, 0}, {4000, 2160, 0, 0});
+        QTest::newRow("display model M3")
+            << CommandRow{0, fhd, "wid_model", 2, {16, 2}, {{0, 0}, {11, 8}, {12, 8}, {13, 8}, {9, 8}, {10, 8}}, -1};
         QTest::newRow("output port Out2")
-            << 0 << fhd << "butBar_for_out_port" << 1 << Ints{17, 1} << Reads{{12, 1}, {9, 1}, {10, 1}} << -1;
-        QTest::newRow("layout 3X1") << 0 << fhd << "widget" << 3 << Ints{20, 3} << Reads{{13, 0}, {9, 0}, {10, 0}}
-                                    << -1;
-        QTest::newRow("Ok of fast mosaic 1") << 0 << fhd << "but_for_auto" << 0 << Ints{24, 0} << Reads{{9, 0}} << -1;
+            << CommandRow{0, fhd, "butBar_for_out_port", 1, {17, 1}, {{12, 1}, {9, 1}, {10, 1}}, -1};
+        QTest::newRow("layout 3X1") << CommandRow{0, fhd, "widget", 3, {20, 3}, {{13, 0}, {9, 0}, {10, 0}}, -1};
+        QTest::newRow("Ok of fast mosaic 1") << CommandRow{0, fhd, "but_for_auto", 0, {24, 0}, {{9, 0}}, -1};
         QTest::newRow("Ok of fast mosaic 2")
-            << 0 << fhd << "pushButton_for_auto" << 0 << Ints{24, 1} << Reads{{9, 0}, {10, 0}} << -1;
-        QTest::newRow("LED width") << 0 << fhd << "spinBox_LED_w" << 4000
-                                   << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0} << Reads{{11, 0}} << -1;
+            << CommandRow{0, fhd, "pushButton_for_auto", 0, {24, 1}, {{9, 0}, {10, 0}}, -1};
+        QTest::newRow("LED width") << CommandRow{0, fhd, "spinBox_LED_w", 4000, led4000, {{11, 0}}, -1};
         QTest::newRow("unit width, read back")
-            << 0 << fhd << "spinBox_for_w" << 960 << Ints{23, 0, 0, 0, 0x03, 0xC0, 0, 0, 0x04, 0x38} << Reads{{12, 0}}
-            << -1;
-        QTest::newRow("input x + 32") << 0 << fhd << "spinBox_input_x" << 100
-                                      << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << -1;
+            << CommandRow{0, fhd, "spinBox_for_w", 960, withWords({23, 0}, {0, 960, 0, 1080}), {{12, 0}}, -1};
+        QTest::newRow("input x + 32") << CommandRow{0, fhd, "spinBox_input_x", 100, inputX, {{9, 0}}, -1};
         // x + w may pass the width by 48 at most: with w 960, x 1500 becomes 1008.
-        QTest::newRow("input x within the width") << 0 << fhd << "spinBox_input_x" << 1500
-                                                  << Ints{18, 0, 0x04, 0x10, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}}
-                                                  << -1;
-        QTest::newRow("output y + 8") << 0 << fhd << "spinBox_outPut_y" << 10
-                                      << Ints{19, 0, 0, 32, 0x03, 0xC0, 0, 18, 0x02, 0x1C} << Reads{{10, 0}} << -1;
-        QTest::newRow("table 1X2") << 0 << fhd << "tableView" << 1200 << Ints{21, 0x04, 0xB0, 0x03, 0xE8, 0x03, 0xE8}
-                                   << Reads{} << -1;
+        QTest::newRow("input x within the width")
+            << CommandRow{0, fhd, "spinBox_input_x", 1500, withWords({18, 0}, {1040, 960, 8, 540}), {{9, 0}}, -1};
+        QTest::newRow("output y + 8") << CommandRow{
+            0, fhd, "spinBox_outPut_y", 10, withWords({19, 0}, {32, 960, 18, 540}), {{10, 0}}, -1};
+        QTest::newRow("table 1X2") << CommandRow{0,  fhd, "tableView", 1200, withWords({21}, {1200, 1000, 1000}),
+                                                 {}, -1};
         // 4X1 at 3600 x 600: Out4's width 2475 (0x9AB) and the height 1080 (0x438) share a nibble byte.
-        QTest::newRow("table 4X1 nibbles")
-            << 5 << 10 << "tableView" << 32475 << Ints{21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}
-            << Reads{} << -1;
-        QTest::newRow("display model refused") << 0 << fhd << "wid_model" << 2 << Ints{16, 2} << Reads{} << 0;
+        QTest::newRow("table 4X1 nibbles") << CommandRow{
+            5, 10, "tableView", 32475, {21, 0x03, 0xE8, 0x03, 0xE8, 0x03, 0xE8, 0x94, 0xAB, 0x38}, {}, -1};
+        QTest::newRow("display model refused") << CommandRow{0, fhd, "wid_model", 2, {16, 2}, {}, 0};
         // The refused total had cut the unit width to 1000: the width and its limit go back too.
-        QTest::newRow("LED width refused") << 0 << fhd << "spinBox_LED_w" << 1000
-                                           << Ints{22, 0, 0x03, 0xE8, 0x08, 0x70, 0, 0, 0, 0} << Reads{} << 3840;
-        QTest::newRow("input x refused") << 0 << fhd << "spinBox_input_x" << 100
-                                         << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{} << 0;
+        QTest::newRow("LED width refused")
+            << CommandRow{0, fhd, "spinBox_LED_w", 1000, withWords({22, 0}, {1000, 2160, 0, 0}), {}, 3840};
+        QTest::newRow("input x refused") << CommandRow{0, fhd, "spinBox_input_x", 100, inputX, {}, 0};
         // Unanswered, though the device took it: the page asks and shows what the device has.
-        QTest::newRow("input x unanswered") << 0 << fhd << "spinBox_input_x" << 100
-                                            << Ints{18, 0, 0, 132, 0x03, 0xC0, 0, 8, 0x02, 0x1C} << Reads{{9, 0}} << 100;
-        QTest::newRow("LED width unanswered") << 0 << fhd << "spinBox_LED_w" << 4000
-                                              << Ints{22, 0, 0x0F, 0xA0, 0x08, 0x70, 0, 0, 0, 0}
-                                              << Reads{{11, 0}, {12, 0}} << 4000;
+        QTest::newRow("input x unanswered") << CommandRow{0, fhd, "spinBox_input_x", 100, inputX, {{9, 0}}, 100};
+        QTest::newRow("LED width unanswered")
+            << CommandRow{0, fhd, "spinBox_LED_w", 4000, led4000, {{11, 0}, {12, 0}}, 4000};
         // At 1024 x 768 a height limit is 768: typed on a stored 1000, the clamped opening value still goes out.
         QTest::newRow("table typed at its limit")
-            << 0 << 0 << "tableView" << 10768 << Ints{21, 0x03, 0xE8, 0x03, 0x00, 0x03, 0xE8} << Reads{} << -1;
+            << CommandRow{0, 0, "tableView", 10768, withWords({21}, {1000, 768, 1000}), {}, -1};
     }
     void commandsAndReReads()
     {
-        QFETCH(int, layout);
-        QFETCH(int, format);
-        QFETCH(QString, control);
-        QFETCH(int, value);
-        QFETCH(QVector<int>, frame);
-        QFETCH(int, refused);
+        QFETCH(CommandRow, row);
         MosaicPageFixture fx;
-        QVERIFY(fx.start(mosaicDevice(layout, format, {1000, 1000, 1000, 1000, 1080})));
+        QVERIFY(fx.start(mosaicDevice(row.layout, row.format, {1000, 1000, 1000, 1000, 1080})));
         SimFaults faults;
         faults.plainAck = true;
         faults.silentKinds = {Rdx::StatusRead};
         const bool unanswered = QByteArray(QTest::currentDataTag()).endsWith("unanswered");
-        if (unanswered)
-            faults.silentCodes.insert(frame[0]);
-        else if (refused >= 0)
-            faults.errorForCode.insert(frame[0], 12);
-        fx.sim->setFaults(faults);
+        fx.failCommand(row.frame[0], unanswered ? -2 : row.refused >= 0 ? 12 : 0, faults);
         fx.sim->clearReceived();
+        const QString control = QLatin1String(row.control);
 
-        act(fx, control, value);
-        QTRY_COMPARE(fx.lastCommand(frame.size() - 1), frame);
-        QTEST(fx.readsAfterCommand(), "reads");
+        if (control == QLatin1String("tableView"))
+            fx.editTable(row.value / 10000, row.value % 10000); // a table edit's value is row * 10000 + value
+        else
+            fx.act(control, row.value);
+        QTRY_COMPARE(fx.lastCommand(row.frame.size() - 1), row.frame);
+        QCOMPARE(fx.readsAfterCommand(), row.reads);
         QCOMPARE(fx.sent().size(), 1);
-        if (refused >= 0)
-            QTRY_COMPARE(fx.shown(control), refused);
+        if (row.refused >= 0)
+            QTRY_COMPARE(fx.shown(control), row.refused);
         if (control == QLatin1String("spinBox_LED_w") && !unanswered) {
             QCOMPARE(fx.box("spinBox_for_w"), loadRecord(fx.link->deviceState.unitWindow).at(1));
             QCOMPARE(fx.find<QSpinBox>("spinBox_for_w")->maximum(), fx.box("spinBox_LED_w"));
         }
     }
 
-    // A format with a smaller picture cuts the shown manual values; passing through the boxes sends none.
-    void newLimitsSendNothing()
-    {
-        SimState state = mosaicDevice();
-        state.inputWindows.fill(SimWindow{1832, 960, 8, 540});
-        MosaicPageFixture fx;
-        QVERIFY(fx.start(state));
-        state.outputFormat = 0;
-        fx.sim->setState(state);
-        QVERIFY(fx.refresh());
-        QCOMPARE(fx.box("spinBox_input_x"), 1024);
-        fx.clickToolBoxPage(2);
-        fx.find<QSpinBox>("spinBox_input_x")->setFocus();
-        fx.find<QSpinBox>("spinBox_input_y")->setFocus();
-        QVERIFY(fx.sent().isEmpty());
-    }
-
+    // A format with a smaller picture cuts the shown manual values, and passing through the boxes sends none.
     // The manual windows' limits and previews follow the output format; a format without a size keeps
     // the 1920 x 1080 the page starts from.
     void workingSizes_data()
@@ -237,20 +207,28 @@ private slots:
         QFETCH(int, format);
         QFETCH(QSize, output);
         QFETCH(QSize, input);
+        SimState state = mosaicDevice();
+        state.inputWindows.fill(SimWindow{1832, 960, 8, 540});
         MosaicPageFixture fx;
-        QVERIFY(fx.start(mosaicDevice(0, format)));
-        QCOMPARE(
-            QSize(fx.find<QSpinBox>("spinBox_outPut_x")->maximum(), fx.find<QSpinBox>("spinBox_outPut_y")->maximum()),
-            output);
-        QCOMPARE(
-            QSize(fx.find<QSpinBox>("spinBox_input_x")->maximum(), fx.find<QSpinBox>("spinBox_input_y")->maximum()),
-            input);
+        QVERIFY(fx.start(state));
+        state.outputFormat = format;
+        fx.sim->setState(state);
+        QVERIFY(fx.refresh());
+        const auto limits = [&](const char* x, const char* y) {
+            return QSize(fx.find<QSpinBox>(x)->maximum(), fx.find<QSpinBox>(y)->maximum());
+        };
+        QCOMPARE(limits("spinBox_outPut_x", "spinBox_outPut_y"), output);
+        QCOMPARE(limits("spinBox_input_x", "spinBox_input_y"), input);
+        QCOMPARE(fx.box("spinBox_input_x"), std::min(1800, input.width()));
         const auto* canvas = fx.find<MyCanvasMes>("wid_for_input");
         QCOMPARE(canvas->widthCaption, QString::number(input.width()));
-        QCOMPARE(canvas->windowRect(),
-                 QRect(0, 0, int(960 / (input.width() / 340.0)), int(540 / (input.height() / 220.0))));
+        QCOMPARE(canvas->windowRect().size(),
+                 QSize(int(960 / (input.width() / 340.0)), int(540 / (input.height() / 220.0))));
+        fx.clickToolBoxPage(2);
+        fx.find<QSpinBox>("spinBox_input_x")->setFocus();
+        fx.find<QSpinBox>("spinBox_input_y")->setFocus();
+        QVERIFY(fx.sent().isEmpty());
     }
-
     // Fast Mosaic 1 applied: the page derives the wall and the selected output's unit window as the
     // device does; a two-output layout maps Out3 and Out4 onto Out1 and Out2, and a unit start is a
     // position on the whole wall.
@@ -275,9 +253,8 @@ private slots:
         state.outputPort = port;
         MosaicPageFixture fx;
         QVERIFY(fx.start(state));
-        QCOMPARE(fx.table()->index(values.size() - 1, 1).data().toInt(), values.last());
 
-        act(fx, QStringLiteral("but_for_auto"), 0);
+        fx.act(QStringLiteral("but_for_auto"), 0);
         QTRY_VERIFY(!fx.sent().isEmpty() && fx.link->pendingReadKeys().isEmpty());
         const QVector<int> page{fx.box("spinBox_LED_w"), fx.box("spinBox_LED_h"), fx.box("spinBox_for_x"),
                                 fx.box("spinBox_for_w"), fx.box("spinBox_for_y"), fx.box("spinBox_for_h")};
@@ -295,7 +272,7 @@ private slots:
         state.outputWindows[1] = SimWindow{992, 960, 8, 1080};
         MosaicPageFixture fx;
         QVERIFY(fx.start(state));
-        act(fx, QStringLiteral("butBar_for_out_port"), 1);
+        fx.act(QStringLiteral("butBar_for_out_port"), 1);
         QTRY_COMPARE(fx.find<QLabel>("label_output_x")->text(), QStringLiteral("960"));
         QCOMPARE(fx.box("spinBox_outPut_x"), 960);
     }
@@ -307,8 +284,8 @@ private slots:
         MosaicPageFixture fx;
         QVERIFY(fx.start(mosaicDevice(), false));
         QSignalSpy charged(fx.link, &Singleton_SerialPort::fast1_charge);
-        act(fx, QStringLiteral("spinBox_LED_w"), 4000);
-        act(fx, QStringLiteral("spinBox_input_x"), 100);
+        fx.act(QStringLiteral("spinBox_LED_w"), 4000);
+        fx.act(QStringLiteral("spinBox_input_x"), 100);
         fx.clickToolBoxPage(0);
         QVERIFY(fx.editTable(0, 0, false));
         QCOMPARE(fx.box("spinBox_LED_w"), std::max(64, loadRecord(fx.link->deviceState.ledTotal).at(0)));
@@ -330,9 +307,7 @@ private slots:
 
         QVERIFY(fx.editTable(0, 1200));
         QTRY_COMPARE(fx.sim->state().fastValues[0][0], 1200);
-        SimFaults refuse;
-        refuse.errorForCode.insert(Rdx::FastValuesCommand, 12);
-        fx.sim->setFaults(refuse);
+        fx.failCommand(Rdx::FastValuesCommand, 12);
         QVERIFY(fx.editTable(0, 1300));
         QTRY_COMPARE(fx.table()->index(0, 1).data().toInt(), 1200);
     }

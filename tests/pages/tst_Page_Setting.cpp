@@ -21,6 +21,17 @@ inline void routeReply(Page_Setting& page, int order)
 
 using SettingPage = PageFixture<Page_Setting>;
 
+struct CommandRow
+{
+    int format;
+    const char* control;
+    int value, error;
+    QVector<int> sent; // code and parameter, empty: nothing sent
+    const char* shows; // the control showing the outcome, and what it shows
+    int shown;
+};
+Q_DECLARE_METATYPE(CommandRow)
+
 class tst_Page_Setting : public QObject
 {
     Q_OBJECT
@@ -32,90 +43,82 @@ private slots:
     // control back.
     void commands_data()
     {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QVector<int>>("sent"); // code and parameter, empty: nothing sent
-        QTest::addColumn<QString>("shows");     // the control showing the outcome, and what it shows
-        QTest::addColumn<int>("shown");
-        using Ints = QVector<int>;
-        const QString combo = QStringLiteral("comboBox_resolution_ratio");
-        QTest::newRow("3 to the first past the gap") << 3 << combo << 4 << 0 << Ints{28, 5} << combo << 4;
-        QTest::newRow("5 back across the gap") << 5 << combo << 3 << 0 << Ints{28, 3} << combo << 3;
-        QTest::newRow("4 shows as 3, the last") << 4 << combo << 11 << 0 << Ints{28, 12} << combo << 11;
-        QTest::newRow("the device's own format") << 6 << combo << 5 << 0 << Ints{} << combo << 5;
-        QTest::newRow("brightness slider")
-            << 6 << "slider_luminance" << 0 << 0 << Ints{8, 30} << "slider_luminance" << 30;
-        QTest::newRow("contrast spin box")
-            << 6 << "spinBox_contrast" << 77 << 0 << Ints{9, 77} << "slider_contrast" << 77;
-        QTest::newRow("colour reset") << 6 << "but_reset_color" << 0 << 0 << Ints{10, 50} << "slider_color" << 50;
-        QTest::newRow("output reset") << 6 << "but_reset_luminance_2" << 0 << 0 << Ints{11, 32}
-                                      << "slider_out_luminance" << 32;
-        QTest::newRow("DVI hot plug off") << 6 << "radio_dvi_close" << 0 << 0 << Ints{30, 0} << "radio_dvi_open" << 0;
-        QTest::newRow("audio 1 to HDMI1") << 6 << "butBar_ad1" << 3 << 0 << Ints{29, 4, 6, 5} << "butBar_ad1" << 3;
-        QTest::newRow("audio 2 to V1, which audio 1 has") << 6 << "butBar_ad2" << 0 << 0 << Ints{} << "butBar_ad2" << 1;
+        QTest::addColumn<CommandRow>("row");
+        const char* combo = "comboBox_resolution_ratio";
+        QTest::newRow("3 to the first past the gap") << CommandRow{3, combo, 4, 0, {28, 5}, combo, 4};
+        QTest::newRow("5 back across the gap") << CommandRow{5, combo, 3, 0, {28, 3}, combo, 3};
+        QTest::newRow("4 shows as 3, the last") << CommandRow{4, combo, 11, 0, {28, 12}, combo, 11};
+        QTest::newRow("the device's own format") << CommandRow{6, combo, 5, 0, {}, combo, 5};
+        QTest::newRow("brightness slider") << CommandRow{6, "slider_luminance", 0, 0, {8, 30}, "slider_luminance", 30};
+        QTest::newRow("contrast spin box") << CommandRow{6, "spinBox_contrast", 77, 0, {9, 77}, "slider_contrast", 77};
+        QTest::newRow("colour reset") << CommandRow{6, "but_reset_color", 0, 0, {10, 50}, "slider_color", 50};
+        QTest::newRow("output reset") << CommandRow{6,        "but_reset_luminance_2", 0, 0,
+                                                    {11, 32}, "slider_out_luminance",  32};
+        QTest::newRow("DVI hot plug off") << CommandRow{6, "radio_dvi_close", 0, 0, {30, 0}, "radio_dvi_open", 0};
+        QTest::newRow("audio 1 to HDMI1") << CommandRow{6, "butBar_ad1", 3, 0, {29, 4, 6, 5}, "butBar_ad1", 3};
+        QTest::newRow("audio 2 to V1, which audio 1 has") << CommandRow{6, "butBar_ad2", 0, 0, {}, "butBar_ad2", 1};
         // -2: taken but unanswered, so the page reads back what the device now has.
         for (int error : {12, -1, -2}) {
             const char* how = error == -1 ? "not sent" : error == -2 ? "unanswered" : "refused";
             const bool taken = error == -2;
-            QTest::addRow("resolution %s", how) << 6 << combo << 0 << error << Ints{28, 0} << combo << (taken ? 0 : 5);
+            QTest::addRow("resolution %s", how) << CommandRow{6, combo, 0, error, {28, 0}, combo, taken ? 0 : 5};
             QTest::addRow("contrast %s", how)
-                << 6 << "spinBox_contrast" << 90 << error << Ints{9, 90} << "slider_contrast" << (taken ? 90 : 50);
+                << CommandRow{6, "spinBox_contrast", 90, error, {9, 90}, "slider_contrast", taken ? 90 : 50};
             QTest::addRow("DVI hot plug %s", how)
-                << 6 << "radio_dvi_close" << 0 << error << Ints{30, 0} << "radio_dvi_open" << (taken ? 0 : 1);
+                << CommandRow{6, "radio_dvi_close", 0, error, {30, 0}, "radio_dvi_open", taken ? 0 : 1};
         }
     }
     void commands()
     {
-        QFETCH(int, format);
-        QFETCH(QString, control);
-        QFETCH(int, value);
-        QFETCH(int, error);
-        QFETCH(QVector<int>, sent);
-        QFETCH(QString, shows);
-        QFETCH(int, shown);
+        QFETCH(CommandRow, row);
         SimState state;
-        state.outputFormat = format;
+        state.outputFormat = row.format;
         state.brightness = state.color = 20;
         state.outputBrightness = 10;
         SettingPage fx;
         QVERIFY(fx.start(state));
-        SimFaults faults;
-        if (error > 0)
-            faults.errorForCode.insert(sent[0], error);
-        if (error == -2)
-            faults.silentCodes.insert(sent[0]);
-        fx.sim->setFaults(faults);
-        const bool notSent = error == -1;
-        if (notSent)
-            fx.link->closeSerial();
+        fx.failCommand(row.sent.value(0), row.error);
+        const bool notSent = row.error == -1;
+        const QString control = QLatin1String(row.control);
 
-        fx.act(control, value);
-        const bool picture =
-            fx.find<QTabWidget>("tabWid_picture_quality")->isAncestorOf(fx.page->findChild<QWidget*>(control));
+        fx.act(control, row.value);
+        const bool picture = fx.find<QTabWidget>("tabWid_picture_quality")->isAncestorOf(fx.find<QWidget>(row.control));
         auto* ok = fx.find<QPushButton>(picture ? "but_accept_picture_quality" : "but_accept_luminance");
         if (control.startsWith(QLatin1String("slider_")) || control.startsWith(QLatin1String("spinBox_"))) {
             QVERIFY(ok->isEnabled()); // a picture value waits for its "OK"
             QVERIFY(fx.sent().isEmpty());
             QTest::mouseClick(ok, Qt::LeftButton);
         }
-        QTRY_COMPARE(fx.sent(std::max(1, int(sent.size()) - 1)).value(0), notSent ? QVector<int>() : sent);
-        QCOMPARE(fx.sent().size(), notSent || sent.isEmpty() ? 0 : 1);
+        QTRY_COMPARE(fx.sent(std::max(1, int(row.sent.size()) - 1)).value(0), notSent ? QVector<int>() : row.sent);
+        QCOMPARE(fx.sent().size(), notSent || row.sent.isEmpty() ? 0 : 1);
         QVERIFY(!ok->isEnabled());
-        QTRY_COMPARE(fx.shown(shows), shown);
-        const bool taken = (error == 0 || error == -2) && !sent.isEmpty();
+        QTRY_COMPARE(fx.shown(QLatin1String(row.shows)), row.shown);
+        const bool taken = (row.error == 0 || row.error == -2) && !row.sent.isEmpty();
         QCOMPARE(fx.sim->state() == state, !taken);
-        const bool resolution = taken && sent[0] == Rdx::ResolutionCommand;
-        QCOMPARE(fx.link->deviceState.outputFormat, resolution ? sent[1] : format);
+        const bool resolution = taken && row.sent[0] == Rdx::ResolutionCommand;
+        QCOMPARE(fx.link->deviceState.outputFormat, resolution ? row.sent[1] : row.format);
     }
 
-    // Network to the serial line and back, each time closing the open transport at once.
+    // A wrong address or port is refused before it reaches the link, with one message each; then network to
+    // the serial line and back, each time closing the open transport at once.
     void communication()
     {
         SettingPage fx;
         fx.link->serialPortName = QStringLiteral("/dev/ttyRDX480-none"); // in no list of ports
         QVERIFY(fx.start(SimState{}));
+        auto* octet = fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2);
+        SettingPage::typeInto(octet, QString(), false);
+        fx.act(QStringLiteral("but_accept_ip"));
+        SettingPage::typeInto(octet, QStringLiteral("0"), false);
+        for (const char* port : {"7a", "0"}) {
+            SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port"), QLatin1String(port), false);
+            fx.act(QStringLiteral("but_accept_ip"));
+        }
+        QCOMPARE(fx.messages.count(), 3);
+        QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
+        QCOMPARE(fx.link->tcpPort, fx.sim->tcpPort());
+        QVERIFY(fx.link->isConnected());
+        SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port"), QString::number(fx.sim->tcpPort()), false);
         auto* socket = fx.link->findChild<QTcpSocket*>();
         auto* serialPort = fx.link->findChild<QSerialPort*>();
         auto* portName = fx.find<QLineEdit>("lineEdit_port_2");
@@ -129,7 +132,6 @@ private slots:
         SettingPage::typeInto(fx.find<QLineEdit>("lineEdit_port_2"), fx.sim->serialPath(), false);
         fx.act(QStringLiteral("but_accept_ip"));
         QVERIFY(serialPort->isOpen());
-        QCOMPARE(fx.link->serialPortName, fx.sim->serialPath());
         fx.link->linkState = Rdx::Connected;
         // OK with the same port and number keeps the open line.
         SettingPage::typeInto(portName, fx.sim->serialPath(), false);
@@ -148,33 +150,7 @@ private slots:
         fx.link->linkState = Rdx::Connected;
         fx.act(QStringLiteral("radio_dvi_open"));
         QTRY_COMPARE(fx.sim->state().dviHotplug, 1);
-        QCOMPARE(fx.messages.count(), 0);
-    }
-
-    // A wrong address or port is refused before it reaches the link.
-    void refusedCommunication_data()
-    {
-        QTest::addColumn<bool>("octet"); // the third of the address, else the port
-        QTest::addColumn<QString>("text");
-        QTest::newRow("emptied octet") << true << "";
-        QTest::newRow("negative port") << false << "-1";
-        QTest::newRow("port not a number") << false << "7a";
-        QTest::newRow("port 0") << false << "0";
-    }
-    void refusedCommunication()
-    {
-        QFETCH(bool, octet);
-        QFETCH(QString, text);
-        SettingPage fx;
-        QVERIFY(fx.start(SimState{}));
-        SettingPage::typeInto(octet ? fx.find<QIPLineEdit>("lineEdit_ip")->findChildren<QLineEdit*>().at(2)
-                                    : fx.find<QLineEdit>("lineEdit_port"),
-                              text, false);
-        fx.act(QStringLiteral("but_accept_ip"));
-        QCOMPARE(fx.messages.count(), 1);
-        QCOMPARE(fx.link->hostAddress, QStringLiteral("127.0.0.1"));
-        QCOMPARE(fx.link->tcpPort, fx.sim->tcpPort());
-        QVERIFY(fx.link->isConnected());
+        QCOMPARE(fx.messages.count(), 3);
     }
 };
 
