@@ -69,12 +69,9 @@ private slots:
         QFETCH(QRect, device);
         m_canvas->setScale(3.0, 3.0);
         m_canvas->setScale(horizontal, vertical);
-        m_canvas->setMainWindowRect(device.x(), device.y(), device.width(), device.height());
         m_canvas->setSubWindowRect(device.x(), device.y(), device.width(), device.height());
         QTEST(m_canvas->subRect(), "canvas");
         QTEST(m_canvas->subWindowRect(), "readBack");
-        QTEST(m_canvas->mainRect(), "canvas");
-        QTEST(m_canvas->mainWindowRect(), "readBack");
     }
 
     // A double click picks the window under it (a plain press picks nothing); the window follows the mouse
