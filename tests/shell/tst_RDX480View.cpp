@@ -244,15 +244,13 @@ private slots:
             const int sub[4] = {600, 400, 300, 200}, main[4] = {300, 600, 100, 400}; // x, w, y, h
             storeRecord(mirror.subWindow, sub);
             storeRecord(mirror.mainWindow, main);
-            const int values[3] = {current == 1 ? 2 : expected[0], 600, 300};
             for (int reply : {0, 1, 2}) {
                 host.rsp_update_Page(QVector<int>{0, 6, 7}[reply]);
-                expected[reply] = values[reply];
+                expected[reply] = QVector<int>{current == 1 ? 2 : expected[0], 600, 300}[reply];
                 seen << shown();
                 wanted << expected;
             }
         }
-        mirror.pipOn = 0;
         QCOMPARE(seen, wanted);
     }
 };
