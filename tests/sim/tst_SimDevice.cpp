@@ -132,7 +132,6 @@ private slots:
         QTest::newRow("fast mosaic 1, 3X1") << mosaic << frame(24, {0}) << wall << QByteArray();
         led.ledTotals[2] = {5760, 1080};
         QTest::newRow("LED total read") << led << frame(0xFE, {11, 8}) << led << frame(0, {11, 0x16, 0x80, 0x04, 0x38});
-        QTest::newRow("unknown code") << fresh << frame(7, {1}) << fresh << frame(0xFF, {5});
     }
 
     void commands()
@@ -166,8 +165,7 @@ private slots:
 
         process.terminate(); // SIGTERM
         QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, 0); // -1: killed
     }
 };
 

@@ -69,12 +69,9 @@ private slots:
         QFETCH(QRect, device);
         m_canvas->setScale(3.0, 3.0);
         m_canvas->setScale(horizontal, vertical);
-        m_canvas->setMainWindowRect(device.x(), device.y(), device.width(), device.height());
         m_canvas->setSubWindowRect(device.x(), device.y(), device.width(), device.height());
         QTEST(m_canvas->subRect(), "canvas");
         QTEST(m_canvas->subWindowRect(), "readBack");
-        QTEST(m_canvas->mainRect(), "canvas");
-        QTEST(m_canvas->mainWindowRect(), "readBack");
     }
 
     // A double click picks the window under it (a plain press picks nothing); the window follows the mouse
@@ -128,10 +125,9 @@ private slots:
         QCOMPARE(QList<QVariantList>(reported), moved.isEmpty() ? QList<QVariantList>() : QList<QVariantList>{{type}});
         const QRect main = type == 1 && !moved.isEmpty() ? moved : mainAt;
         const QRect sub = type == 0 ? moved : subStart;
-        // The page reads the new place back in device pixels when it hears the signal.
-        const auto device = [](const QRect& r) { return Device{r.x() * 3, r.width() * 3, r.y() * 3, r.height() * 3}; };
-        QCOMPARE(m_canvas->mainWindowRect(), device(main));
-        QCOMPARE(m_canvas->subWindowRect(), device(sub));
+        // The page reads the new place back in device pixels when it hears the signal (the sub window's conversion,
+        // the same, has its own test).
+        QCOMPARE(m_canvas->mainWindowRect(), (Device{main.x() * 3, main.width() * 3, main.y() * 3, main.height() * 3}));
         QCOMPARE(m_canvas->grab().toImage().pixelColor(main.center()), QColor(85, 170, 255)); // the main window's own
         dragTo(*m_canvas, QPoint(5, 5));
         QCOMPARE((QVector<QRect>{m_canvas->mainRect(), m_canvas->subRect()}), (QVector<QRect>{main, sub}));

@@ -40,7 +40,6 @@ private slots:
         QFETCH(QString, keys);
         QIPLineEdit editor;
         QSignalSpy charges(&editor, &QIPLineEdit::charge);
-        editor.resize(240, 30);
         editor.setAddress(address);
         editor.show();
         editor.activateWindow();
