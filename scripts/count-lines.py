@@ -2,7 +2,7 @@
 """Usage: scripts/count-lines.py [--max PERCENT]
 
 Counts the lines of C++ (.cpp and .h) that are neither blank nor only comment, in tests/ against the
-product code (link/ shell/ pages/ schedule/ widgets/ quc/ sim/ service/), and prints the ratio:
+product code (link/ shell/ pages/ schedule/ widgets/ quc/ sim/ service/ cli/), and prints the ratio:
     tests: 1234 lines, product: 4567 lines (link 800, ...), ratio 27.0 %
 A line that holds code and a comment counts as code. Forms, images, scripts, bench/ and fuzz/ are not counted.
 With --max, exits 1 when the ratio is above PERCENT.
