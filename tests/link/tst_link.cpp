@@ -83,27 +83,6 @@ private slots:
         QVERIFY(ended.count() >= 3);
         QVERIFY(fx->open()); // again, on the same transport
         QVERIFY(fx->open()); // and once more while open: the open transport is closed first
-        QVERIFY(link->isConnected());
-    }
-
-    // Re-sends are due: a new exchange forgets the reads but lets the timer run out, sending nothing; closing
-    // stops the timer at once.
-    void resendsAfterResetOrClose_data()
-    {
-        QTest::addColumn<bool>("close");
-        QTest::newRow("reset") << false;
-        QTest::newRow("close") << true;
-    }
-    void resendsAfterResetOrClose()
-    {
-        QFETCH(bool, close);
-        startUnansweredStatusRead();
-        fx->sim->clearReceived();
-        close ? link->closeSerial() : link->resetReads(-2);
-        QVERIFY(link->pendingReadKeys().isEmpty());
-        QCOMPARE(link->isReplyTimerActive(), !close);
-        QTRY_VERIFY(!link->isReplyTimerActive());
-        QCOMPARE(fx->sim->received().size(), 0);
     }
 
     void exchangeOutcomes_data()
@@ -113,15 +92,12 @@ private slots:
         QTest::addColumn<Rdx::Outcome>("outcome");
         QTest::addColumn<int>("failure"); // the one failure the window is given to show
         QTest::addColumn<int>("late");    // replies dropped as late
-        const auto refuse = [](int error, int chunkSize = 0) {
-            SimFaults faults;
-            faults.errorForCode = {{Rdx::SwitchInputCommand, error}};
-            faults.chunkSize = chunkSize;
-            return faults;
-        };
         const int in = Rdx::SwitchInputCommand, ready = Rdx::Ready, unanswered = Rdx::Unanswered;
-        SimFaults at700, at3000, at6000, never;
+        SimFaults at700, at3000, at6000, never, refused, high;
         at700.delayMs = 700, at3000.delayMs = 3000, at6000.delayMs = 6000, never.silentCodes = {in};
+        refused.errorForCode = {{in, 9}}, high.errorForCode = {{in, 0xA1}};
+        SimFaults inPieces = refused;
+        inPieces.chunkSize = 5;
         using O = Rdx::Outcome;
         QTest::newRow("accepted") << in << SimFaults{} << O::Accepted << ready << 0;
         // Within the deadline a reply answers the command, however slow; past it the command is unanswered.
@@ -130,12 +106,11 @@ private slots:
         QTest::newRow("answered at 6 s") << in << at6000 << O::Unanswered << unanswered << 1;
         // The status read's answer looks like the owed one: taken for it, and the read asked again.
         QTest::newRow("never answered") << in << never << O::Unanswered << unanswered << 1;
-        QTest::newRow("refused") << in << refuse(9) << O::Refused << 109 << 0;
-        QTest::newRow("refusal in pieces") << in << refuse(9, 5) << O::Refused << 109 << 0;
+        QTest::newRow("refused") << in << refused << O::Refused << 109 << 0;
+        QTest::newRow("refusal in pieces") << in << inPieces << O::Refused << 109 << 0;
         QTest::newRow("unknown code") << 7 << SimFaults{} << O::Refused << 105 << 0;
-        QTest::newRow("code above the table") << in << refuse(200) << O::Refused << 300 << 0;
-        // 0xA1 read as a signed byte would have made 100 - 95 = 5, "not connected".
-        QTest::newRow("negative byte") << in << refuse(0xA1) << O::Refused << 100 + 0xA1 << 0;
+        // Above the table, and 0xA1 read as a signed byte would have made 100 - 95 = 5, "not connected".
+        QTest::newRow("code above the table, a negative byte") << in << high << O::Refused << 100 + 0xA1 << 0;
     }
     // A set-command ends as the device answered it within its deadline: the window is given the failure once
     // and the exchange is over (no read left pending), and the event loop ran all the while (the overlay
@@ -148,9 +123,7 @@ private slots:
         QFETCH(Rdx::Outcome, outcome);
         const int vga = Rdx::VgaInput;
         QVERIFY(openOn(Transport::Tcp));
-        link->resetReads(-2);
-        link->requestRead(Rdx::StatusRead);
-        QTRY_VERIFY(link->pendingReadKeys().isEmpty());
+        readStatus();
         const int mainInput = link->deviceState.mainInput;
         const qint64 lateBefore = link->lateReplies();
         fx->sim->setFaults(faults);
@@ -167,9 +140,7 @@ private slots:
         QCOMPARE(link->deviceState.mainInput, outcome == Rdx::Outcome::Accepted ? vga : mainInput);
 
         fx->sim->setFaults({});
-        link->resetReads(-2);
-        link->requestRead(Rdx::StatusRead);
-        QTRY_VERIFY(link->pendingReadKeys().isEmpty());
+        readStatus();
         QCOMPARE(link->deviceState.mainInput, outcome == Rdx::Outcome::Refused ? mainInput : vga);
         QTEST(int(link->lateReplies() - lateBefore), "late");
         QCOMPARE(link->takeFailure(), int(Rdx::Ready));
@@ -177,7 +148,8 @@ private slots:
 
     // Reads the device never answers after a command: the one with the smallest key is re-sent twice, then
     // all are given up as unanswered: one failure, no endless re-sends. Without a command before it, an
-    // unanswered read waits for the window's time-out instead: no re-send is due.
+    // unanswered read waits for the window's time-out instead: no re-send is due. With re-sends due, a new
+    // exchange forgets the reads but lets the timer run out, sending nothing; closing stops the timer at once.
     void resendsAreBounded()
     {
         startUnansweredStatusRead();
@@ -194,6 +166,16 @@ private slots:
         QCOMPARE(link->pendingReadKeys(), QList<int>{0});
         QVERIFY(!link->isReplyTimerActive());
         QCOMPARE(link->linkState, int(Rdx::Ready));
+
+        for (bool close : {false, true}) {
+            startUnansweredStatusRead();
+            fx->sim->clearReceived();
+            close ? link->closeSerial() : link->resetReads(-2);
+            QVERIFY(link->pendingReadKeys().isEmpty());
+            QCOMPARE(link->isReplyTimerActive(), !close);
+            QTRY_VERIFY(!link->isReplyTimerActive());
+            QCOMPARE(fx->sim->received().size(), 0);
+        }
     }
 
     // Replies in pieces, glued, behind stray bytes or without markers are all decoded, the first one included;
@@ -219,12 +201,10 @@ private slots:
     {
         QFETCH(Transport, transport);
         QFETCH(SimFaults, faults);
-        QVERIFY(openOn(transport));
+        SimState device;
+        device.mainInput = Rdx::V2Input, device.brightness = 0x91; // a marker in the data
+        QVERIFY(openOn(transport, device));
         fx->sim->setFaults(faults);
-        SimState device = fx->sim->state();
-        device.mainInput = Rdx::V2Input;
-        device.brightness = 0x91; // a marker in the data
-        fx->sim->setState(device);
         const qint64 droppedBefore = link->droppedBytes();
 
         QSignalSpy replies(link, &Singleton_SerialPort::send_receive_end);
@@ -257,8 +237,7 @@ private slots:
         };
         using O = Rdx::Outcome;
         SimFaults refuse, late;
-        refuse.errorForKind = {{Rdx::PictureRead, 12}};
-        late.delayMs = 600;
+        refuse.errorForKind = {{Rdx::PictureRead, 12}}, late.delayMs = 600;
         QCOMPARE(pass({}, 300), qMakePair(int(O::Accepted), QByteArray("0008")));
         QCOMPARE(pass(refuse, 300), qMakePair(int(O::Refused), QByteArray("ff0c")));
         QCOMPARE(pass(late, 300), qMakePair(int(O::Unanswered), QByteArray("0000")));
@@ -349,10 +328,16 @@ private slots:
     }
 
 private:
-    bool openOn(Transport transport)
+    bool openOn(Transport transport, const SimState& state = {})
     {
         fx = std::make_unique<SimLink>(transport);
-        return fx->open() && link->linkState == Rdx::Opened;
+        return fx->open(state) && link->linkState == Rdx::Opened;
+    }
+    void readStatus()
+    {
+        link->resetReads(-2);
+        link->requestRead(Rdx::StatusRead);
+        QTRY_VERIFY(link->pendingReadKeys().isEmpty());
     }
     // A set-command, then a PIP window read (key 6) and a status read (key 0) the device leaves unanswered:
     // the re-send timer runs.
